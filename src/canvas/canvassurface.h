@@ -1,0 +1,63 @@
+#pragma once
+
+// The raster surface a canvas view owns: 8-bit premultiplied ARGB pixels (QImage
+// Format_ARGB32_Premultiplied). All of its API speaks canvas coordinates: pixels, origin at the
+// lower-left corner, y up. The storage keeps the top row first, as image files and snapshots do,
+// so a canvas rectangle (x, y, w, h) lives at storage rows H - y - h .. H - y - 1 (the crop rule).
+// A surface whose creation failed has no pixels; every call on it is then a harmless no-op.
+
+#include "canvas/geometry.h"
+
+#include <QImage>
+#include <QRect>
+
+namespace pennova {
+
+class CanvasSurface
+{
+public:
+    static constexpr QImage::Format kFormat = QImage::Format_ARGB32_Premultiplied;
+
+    CanvasSurface() = default;
+
+    // Creates the surface at w x h pixels (each truncated toward zero), every pixel opaque white.
+    // On failure logs "Could not allocate memory for new image." or "Could not create new image."
+    // and leaves the surface without pixels; returns whether it succeeded.
+    bool newImageWithSize(Size size);
+    // Takes over an existing image (converted to the canvas format) as the picture.
+    bool adoptImage(const QImage &image);
+
+    bool isValid() const { return !m_image.isNull(); }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
+    Size imgsize() const { return m_imgsize; }
+    QRect bounds() const { return QRect(0, 0, width(), height()); }
+
+    // The storage rectangle of a canvas rectangle (the crop rule), and back (it is symmetric).
+    QRect storageRect(const QRect &canvasRect) const;
+
+    // A copy of the pixels under a canvas rectangle, top row first; the rectangle is clipped to
+    // the canvas first. Costs in proportion to the rectangle.
+    QImage copyRegion(const QRect &canvasRect) const;
+    // Writes pixels (top row first, the size of the rectangle) into a canvas rectangle; parts
+    // outside the canvas are dropped.
+    void writeRegion(const QRect &canvasRect, const QImage &pixels);
+    // Fills a canvas rectangle with one premultiplied pixel value.
+    void fillRegion(const QRect &canvasRect, QRgb premultiplied);
+
+    // One pixel at canvas (x, y); 0 (transparent) outside the canvas.
+    QRgb pixel(int x, int y) const;
+    // Row y of the canvas (y up) as premultiplied ARGB words.
+    QRgb *row(int y);
+    const QRgb *row(int y) const;
+
+    // The whole picture, top row first. Use for whole-canvas reads only (save, print, display).
+    const QImage &image() const { return m_image; }
+    QImage &image() { return m_image; }
+
+private:
+    QImage m_image;
+    Size m_imgsize;
+};
+
+} // namespace pennova

@@ -1,0 +1,80 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <cstdlib>
+#include <random>
+
+namespace pennova::test {
+
+QImage randomPremultipliedImage(int width, int height, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int kind = int(rng() % 3);
+            const int a = kind == 0 ? 0 : kind == 1 ? 255 : int(rng() % 256);
+            const auto channel = [&]() { return a == 0 ? 0 : int(rng() % (a + 1)); };
+            const int r = channel(), g = channel(), b = channel();
+            line[x] = qRgba(r, g, b, a);
+        }
+    }
+    return image;
+}
+
+int countDifferentPixels(const QImage &a, const QImage &b, int tolerance)
+{
+    if (a.size() != b.size())
+        return std::max(a.width() * a.height(), b.width() * b.height());
+    const QImage ca = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage cb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int count = 0;
+    for (int y = 0; y < ca.height(); ++y) {
+        const auto *la = reinterpret_cast<const QRgb *>(ca.constScanLine(y));
+        const auto *lb = reinterpret_cast<const QRgb *>(cb.constScanLine(y));
+        for (int x = 0; x < ca.width(); ++x) {
+            const QRgb p = la[x], q = lb[x];
+            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
+                || std::abs(qBlue(p) - qBlue(q)) > tolerance
+                || std::abs(qAlpha(p) - qAlpha(q)) > tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+bool imagesEqual(const QImage &actual, const QImage &expected, const QString &name, int tolerance,
+    int allowedBadPixels)
+{
+    if (actual.size() == expected.size()
+        && countDifferentPixels(actual, expected, tolerance) <= allowedBadPixels)
+        return true;
+    QDir().mkpath(QStringLiteral(PENNOVA_TEST_OUTPUT));
+    const QString base = QStringLiteral(PENNOVA_TEST_OUTPUT) + QLatin1Char('/') + name;
+    actual.save(base + QStringLiteral("-actual.png"));
+    expected.save(base + QStringLiteral("-expected.png"));
+    return false;
+}
+
+} // namespace pennova::test
+
+namespace pennova::test {
+
+namespace {
+    QStringList g_captured;
+    QtMessageHandler g_previous = nullptr;
+}
+
+LogCapture::LogCapture()
+{
+    g_captured.clear();
+    g_previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &msg) { g_captured << msg; });
+}
+
+LogCapture::~LogCapture() { qInstallMessageHandler(g_previous); }
+
+QStringList LogCapture::messages() const { return g_captured; }
+
+} // namespace pennova::test

@@ -1,0 +1,40 @@
+#pragma once
+
+// Helpers shared by the tests: seeded random images and image comparison that writes both
+// images to the test output folder when they differ, for a person to look at.
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace pennova::test {
+
+// A random premultiplied ARGB image: each pixel's colour never exceeds its alpha. Roughly a
+// third of the pixels are fully transparent, a third fully opaque and a third in between.
+QImage randomPremultipliedImage(int width, int height, uint32_t seed);
+
+// Number of pixels whose channels differ by more than tolerance.
+int countDifferentPixels(const QImage &a, const QImage &b, int tolerance = 0);
+
+// True when equal in size and every channel of every pixel; otherwise writes both images as
+// PNG under the test output folder, named after the test, and returns false.
+bool imagesEqual(const QImage &actual, const QImage &expected, const QString &name,
+    int tolerance = 0, int allowedBadPixels = 0);
+
+} // namespace pennova::test
+
+#include <QStringList>
+
+namespace pennova::test {
+
+// Collects the messages logged while it lives (qWarning and friends), instead of printing them.
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList messages() const;
+    bool contains(const QString &text) const { return messages().contains(text); }
+};
+
+} // namespace pennova::test
