@@ -5,22 +5,49 @@
 
 namespace pennova {
 
-float Rect::minX() const { return std::min(origin.x, origin.x + size.width); }
-float Rect::minY() const { return std::min(origin.y, origin.y + size.height); }
-float Rect::maxX() const { return std::max(origin.x, origin.x + size.width); }
-float Rect::maxY() const { return std::max(origin.y, origin.y + size.height); }
-bool Rect::isEmpty() const { return size.width == 0.0f || size.height == 0.0f; }
+float Rect::minX() const
+{
+    return std::min(origin.x, origin.x + size.width);
+}
+float Rect::minY() const
+{
+    return std::min(origin.y, origin.y + size.height);
+}
+float Rect::maxX() const
+{
+    return std::max(origin.x, origin.x + size.width);
+}
+float Rect::maxY() const
+{
+    return std::max(origin.y, origin.y + size.height);
+}
+bool Rect::isEmpty() const
+{
+    return size.width == 0.0f || size.height == 0.0f;
+}
 
-Rect MakeRect(Point origin, Size size) { return Rect { origin, size }; }
+Rect MakeRect(Point origin, Size size)
+{
+    return Rect { origin, size };
+}
 
 Rect MakeRect(float x, float y, float width, float height)
 {
     return Rect { Point { x, y }, Size { width, height } };
 }
 
-Point operator+(Point p, Point q) { return Point { p.x + q.x, p.y + q.y }; }
-Point operator-(Point p, Point q) { return Point { p.x - q.x, p.y - q.y }; }
-Point operator*(Point p, float f) { return Point { p.x * f, p.y * f }; }
+Point operator+(Point p, Point q)
+{
+    return Point { p.x + q.x, p.y + q.y };
+}
+Point operator-(Point p, Point q)
+{
+    return Point { p.x - q.x, p.y - q.y };
+}
+Point operator*(Point p, float f)
+{
+    return Point { p.x * f, p.y * f };
+}
 
 Point operator/(Point p, float f)
 {
@@ -28,12 +55,15 @@ Point operator/(Point p, float f)
     return Point { p.x * r, p.y * r };
 }
 
-Point integralPoint(Point p) { return Point { std::trunc(p.x), std::trunc(p.y) }; }
+Point integralPoint(Point p)
+{
+    return Point { std::trunc(p.x), std::trunc(p.y) };
+}
 
 Rect rectFromPoints(Point a, Point b)
 {
-    return MakeRect(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(a.x - b.x),
-        std::fabs(a.y - b.y));
+    return MakeRect(
+        std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(a.x - b.x), std::fabs(a.y - b.y));
 }
 
 void getPointsFromRect(const Rect &r, Corners &corners)
@@ -95,7 +125,8 @@ Rect intersectionRect(const Rect &a, const Rect &b)
 
 Rect insetRect(const Rect &r, float dx, float dy)
 {
-    return MakeRect(r.origin.x + dx, r.origin.y + dy, r.size.width - 2 * dx, r.size.height - 2 * dy);
+    return MakeRect(
+        r.origin.x + dx, r.origin.y + dy, r.size.width - 2 * dx, r.size.height - 2 * dy);
 }
 
 bool pointInRect(Point p, const Rect &r)

@@ -36,14 +36,26 @@ struct Rect
 
 using Corners = std::array<Point, 4>;
 
-inline bool operator==(Point a, Point b) { return a.x == b.x && a.y == b.y; }
-inline bool operator!=(Point a, Point b) { return !(a == b); }
-inline bool operator==(Size a, Size b) { return a.width == b.width && a.height == b.height; }
+inline bool operator==(Point a, Point b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+inline bool operator!=(Point a, Point b)
+{
+    return !(a == b);
+}
+inline bool operator==(Size a, Size b)
+{
+    return a.width == b.width && a.height == b.height;
+}
 inline bool operator==(const Rect &a, const Rect &b)
 {
     return a.origin == b.origin && a.size == b.size;
 }
-inline bool operator!=(const Rect &a, const Rect &b) { return !(a == b); }
+inline bool operator!=(const Rect &a, const Rect &b)
+{
+    return !(a == b);
+}
 
 Rect MakeRect(Point origin, Size size);
 Rect MakeRect(float x, float y, float width, float height);
@@ -65,7 +77,8 @@ void translatePoints(Corners &corners, Point d);
 
 // Negative sizes flipped into the origin.
 Rect standardizeRect(const Rect &r);
-// Outward to whole pixels: origin floored, far edge ceiled. An empty rectangle gives the zero rectangle.
+// Outward to whole pixels: origin floored, far edge ceiled. An empty rectangle gives the zero
+// rectangle.
 Rect integralRect(const Rect &r);
 // The bounding rectangle of both; an empty rectangle does not take part.
 Rect unionRect(const Rect &a, const Rect &b);

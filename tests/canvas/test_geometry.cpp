@@ -39,7 +39,8 @@ TEST(Geometry, UnionIntersectionInsetContainment)
 {
     EXPECT_EQ(unionRect(Rect {}, MakeRect(1, 2, 3, 4)), MakeRect(1, 2, 3, 4));
     EXPECT_EQ(unionRect(MakeRect(0, 0, 2, 2), MakeRect(5, 5, 1, 1)), MakeRect(0, 0, 6, 6));
-    EXPECT_EQ(intersectionRect(MakeRect(0, 0, 10, 10), MakeRect(5, -5, 10, 10)), MakeRect(5, 0, 5, 5));
+    EXPECT_EQ(
+        intersectionRect(MakeRect(0, 0, 10, 10), MakeRect(5, -5, 10, 10)), MakeRect(5, 0, 5, 5));
     EXPECT_TRUE(intersectionRect(MakeRect(0, 0, 2, 2), MakeRect(2, 0, 2, 2)).isEmpty());
     EXPECT_EQ(insetRect(MakeRect(10, 10, 5, 5), -2, -2), MakeRect(8, 8, 9, 9));
     EXPECT_TRUE(pointInRect(Point { 0, 0 }, MakeRect(0, 0, 2, 2)));

@@ -5,7 +5,9 @@
 // its fused loop, so both always compute the same values.
 
 #include <QRgb>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace pennova::filters {
 
@@ -59,6 +61,52 @@ inline QRgb diffPixel(QRgb oldPixel, QRgb newPixel)
 inline QRgb undoPixel(QRgb current, QRgb diff)
 {
     return diffPixel(diff, current);
+}
+
+// Ink compositing of one pixel ("glaze", like a felt marker): the dab multiplies with what lies
+// under it, so overlapping ink darkens, ink never lightens a channel of an opaque background,
+// yellow over blue gives green, and where the dab has no coverage the background stays.
+//   image      = the dab (opaque colour C, coverage a) composited source-over onto background,
+//                so image - background = a (C - background) in every channel, C's alpha being 1;
+//   background = b, premultiplied, with alpha ab;
+//   colour     = C, red, green and blue (its alpha is ignored).
+// a is recovered from the channel, alpha included, where C and b differ most (the division is
+// most precise there) and clamped to [0, 1]. With every value in 0..1, the result is the multiply
+// blend of the dab a C over b:
+//   out_rgb   = b_rgb (1 - a + a C_rgb) + a C_rgb (1 - ab)
+//   out_alpha = image alpha
+// Where C equals b in every channel the coverage cannot be told, and image is returned (it then
+// equals b up to rounding). image == background returns background bit for bit; full coverage
+// over opaque white gives C exactly.
+inline QRgb inkPixel(QRgb image, QRgb background, QRgb colour)
+{
+    if (image == background)
+        return background;
+    const int c[4] = { 255, qRed(colour), qGreen(colour), qBlue(colour) };
+    const int b[4]
+        = { qAlpha(background), qRed(background), qGreen(background), qBlue(background) };
+    const int i[4] = { qAlpha(image), qRed(image), qGreen(image), qBlue(image) };
+    int k = 0;
+    int widest = 0;
+    for (int n = 0; n < 4; ++n) {
+        const int d = std::abs(c[n] - b[n]);
+        if (d > widest) {
+            widest = d;
+            k = n;
+        }
+    }
+    if (widest == 0)
+        return image;
+    const float a = std::clamp(float(i[k] - b[k]) / float(c[k] - b[k]), 0.0f, 1.0f);
+    const uint32_t alpha = uint32_t(i[0]);
+    const float uncovered = 1.0f - float(b[0]) / 255.0f; // 1 - ab
+    const auto channel = [&](int n) {
+        const float aC = a * float(c[n]); // 0..255
+        const float v = float(b[n]) * (1.0f - a + aC / 255.0f) + aC * uncovered;
+        // Premultiplied colour never exceeds alpha, whatever the rounding of a.
+        return std::min(uint32_t(v + 0.5f), alpha);
+    };
+    return (alpha << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
 }
 
 } // namespace pennova::filters
