@@ -35,7 +35,8 @@ int countDifferentPixels(const QImage &a, const QImage &b, int tolerance)
         const auto *lb = reinterpret_cast<const QRgb *>(cb.constScanLine(y));
         for (int x = 0; x < ca.width(); ++x) {
             const QRgb p = la[x], q = lb[x];
-            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
+            if (std::abs(qRed(p) - qRed(q)) > tolerance
+                || std::abs(qGreen(p) - qGreen(q)) > tolerance
                 || std::abs(qBlue(p) - qBlue(q)) > tolerance
                 || std::abs(qAlpha(p) - qAlpha(q)) > tolerance)
                 ++count;
@@ -64,7 +65,7 @@ namespace pennova::test {
 namespace {
     QStringList g_captured;
     QtMessageHandler g_previous = nullptr;
-}
+} // namespace
 
 LogCapture::LogCapture()
 {
@@ -73,8 +74,29 @@ LogCapture::LogCapture()
         [](QtMsgType, const QMessageLogContext &, const QString &msg) { g_captured << msg; });
 }
 
-LogCapture::~LogCapture() { qInstallMessageHandler(g_previous); }
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(g_previous);
+}
 
-QStringList LogCapture::messages() const { return g_captured; }
+QStringList LogCapture::messages() const
+{
+    return g_captured;
+}
+
+} // namespace pennova::test
+
+#include "app/defaults.h"
+
+namespace pennova::test {
+
+TestDefaults::TestDefaults()
+    : m_defaults(std::make_unique<Defaults>(m_dir.filePath(QStringLiteral("Pennova.conf"))))
+{
+    registerApplicationDefaults(*m_defaults);
+    registerDocumentDefaults(*m_defaults);
+}
+
+TestDefaults::~TestDefaults() = default;
 
 } // namespace pennova::test

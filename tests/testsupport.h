@@ -38,3 +38,28 @@ public:
 };
 
 } // namespace pennova::test
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace pennova {
+class Defaults;
+}
+
+namespace pennova::test {
+
+// A settings store in a temporary file with every factory value registered, for one test.
+class TestDefaults
+{
+public:
+    TestDefaults();
+    ~TestDefaults();
+    Defaults &operator*() { return *m_defaults; }
+    Defaults *operator->() { return m_defaults.get(); }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Defaults> m_defaults;
+};
+
+} // namespace pennova::test
