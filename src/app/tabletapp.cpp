@@ -1,5 +1,9 @@
 #include "app/tabletapp.h"
 
+#include "app/defaults.h"
+
+#include <QTabletEvent>
+
 namespace pennova {
 
 TabletApp::TabletApp(int &argc, char **argv)
@@ -8,6 +12,41 @@ TabletApp::TabletApp(int &argc, char **argv)
     setApplicationName(QStringLiteral("Pennova"));
     setOrganizationName(QStringLiteral("Pennova"));
     setApplicationVersion(QStringLiteral(PENNOVA_VERSION));
+    registerApplicationDefaults(Defaults::shared());
+}
+
+int TabletApp::deviceTypeFor(QPointingDevice::PointerType pointerType)
+{
+    switch (pointerType) {
+    case QPointingDevice::PointerType::Pen:
+        return PenDevice;
+    case QPointingDevice::PointerType::Cursor:
+        return CursorDevice;
+    case QPointingDevice::PointerType::Eraser:
+        return EraserDevice;
+    default:
+        return UnknownDevice;
+    }
+}
+
+void TabletApp::tabletProximity(int deviceType)
+{
+    m_curtip = deviceType;
+    emit tabletProximityNotification();
+}
+
+bool TabletApp::event(QEvent *event)
+{
+    // Proximity is handled here and goes no further: entering and leaving alike record the
+    // device, so after the eraser leaves, the eraser stays current until another end comes near.
+    if (event->type() == QEvent::TabletEnterProximity
+        || event->type() == QEvent::TabletLeaveProximity) {
+        const auto *tablet = static_cast<QTabletEvent *>(event);
+        tabletProximity(deviceTypeFor(tablet->pointerType()));
+        event->accept();
+        return true;
+    }
+    return QApplication::event(event);
 }
 
 } // namespace pennova

@@ -1,0 +1,82 @@
+#include "canvas/brush.h"
+
+#include "app/defaults.h"
+#include "app/defaultskeys.h"
+
+#include <cmath>
+
+namespace pennova {
+
+Brush::Brush(Defaults &defaults)
+    : m_defaults(defaults)
+{ }
+
+float Brush::getBrushSize(bool eraser) const
+{
+    return m_defaults.floatForKey(eraser ? keys::EraserSize : keys::BrushSize);
+}
+
+float Brush::clampSize(float size)
+{
+    if (size >= kMaxSize)
+        return kMaxSize;
+    if (size > kMinSize)
+        return size;
+    return kMinSize; // also catches NaN
+}
+
+float Brush::setBrushSize(float size, bool eraser)
+{
+    const float s = clampSize(size);
+    const QString &key = eraser ? keys::EraserSize : keys::BrushSize;
+    if (m_defaults.floatForKey(key) != s) {
+        m_defaults.setFloat(key, s);
+        if (!eraser) {
+            const float minimum
+                = std::trunc(std::min(std::trunc(m_defaults.floatForKey(keys::BrushSizeMin)), s));
+            m_defaults.setFloat(keys::BrushSizeMin, minimum);
+        }
+    }
+    return s;
+}
+
+std::optional<RgbaColor> Brush::getColor() const
+{
+    return colorFromDefaults(m_defaults);
+}
+
+QRgb Brush::colourPixel() const
+{
+    const std::optional<RgbaColor> c = getColor();
+    if (!c)
+        return 0xFF000000u;
+    const auto channel
+        = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return qRgb(channel(c->red), channel(c->green), channel(c->blue));
+}
+
+bool Brush::ink() const
+{
+    return m_defaults.boolForKey(keys::Ink);
+}
+
+bool Brush::toggleInk()
+{
+    const bool on = !ink();
+    m_defaults.setBool(keys::Ink, on);
+    return on;
+}
+
+BrushParams Brush::params(float eraserDiameter) const
+{
+    BrushParams p;
+    p.sizeMax = m_defaults.floatForKey(keys::BrushSize);
+    p.sizeMin = m_defaults.floatForKey(keys::BrushSizeMin);
+    p.eraserStrength = m_defaults.floatForKey(keys::EraserStrength);
+    p.ink = ink();
+    p.inkColour = p.ink ? colourPixel() : 0xFF000000u;
+    p.eraserDiameter = eraserDiameter;
+    return p;
+}
+
+} // namespace pennova

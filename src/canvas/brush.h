@@ -1,0 +1,51 @@
+#pragma once
+
+// The brush as the user settings describe it: pen size range, eraser size and strength, ink
+// mode and colour. Reads go to the settings store every time, so a tool chosen in the palette or
+// a preference changed elsewhere applies to the very next stroke segment.
+
+#include "app/colorarchive.h"
+#include "canvas/strokeengine.h"
+
+#include <QRgb>
+#include <optional>
+
+namespace pennova {
+
+class Defaults;
+
+class Brush
+{
+public:
+    static constexpr float kMinSize = 1.0f;
+    static constexpr float kMaxSize = 48.0f;
+
+    explicit Brush(Defaults &defaults);
+
+    // The stored size of the end in use: "esize" for the eraser, "bsize" for the pen.
+    float getBrushSize(bool eraser) const;
+    // Clamps a size to [1, 48] (a missing or invalid value gives 1) and stores it under the size
+    // key of the end in use when it differs. For the pen the minimum size is kept a whole number
+    // not above the new size. Returns the clamped size.
+    float setBrushSize(float size, bool eraser);
+    static float clampSize(float size);
+
+    // The current colour; none when the stored bytes are missing or damaged.
+    std::optional<RgbaColor> getColor() const;
+    // The colour as an opaque pixel; black when there is none. Alpha is ignored.
+    QRgb colourPixel() const;
+
+    bool ink() const;
+    // Flips ink mode and returns the new value.
+    bool toggleInk();
+
+    // Everything a stroke segment reads. `eraserDiameter` is the view's current brush size.
+    BrushParams params(float eraserDiameter) const;
+
+    Defaults &defaults() const { return m_defaults; }
+
+private:
+    Defaults &m_defaults;
+};
+
+} // namespace pennova

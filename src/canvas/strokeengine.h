@@ -1,0 +1,105 @@
+#pragma once
+
+// Paints pressure-sensitive strokes into a canvas surface, one curved segment per accepted pen
+// sample. Headless: it takes samples in canvas coordinates (pixels, origin lower-left, y up) and
+// reports the canvas rectangle each segment changed. Only one stroke runs at a time.
+//
+// A segment from the last accepted sample L to the new sample p is the quadratic curve with
+// control point K, which leaves L along the chord from the sample before L towards p. Its width
+// follows pressure and speed, moving a third of the way to its target at each segment. The
+// segment's coverage is drawn as overlapping round-capped sub-segments, coloured with the brush
+// colour (or the erase image), composited over the canvas and written back inside a band of
+// width D + 1 around the curve. Every step reads and writes only the segment's own rectangle.
+
+#include "canvas/canvassurface.h"
+#include "canvas/eraseimage.h"
+#include "canvas/geometry.h"
+#include "canvas/pixelbackup.h"
+
+#include <optional>
+#include <vector>
+
+namespace pennova {
+
+// One pointer sample handed to the engine.
+struct PenSample
+{
+    Point canvasPoint; // unrounded canvas position
+    float pressure = 1.0f; // 0..1; a plain mouse reports 1
+    bool erasing = false; // the eraser end is in use or the erase modifier is held
+};
+
+// The brush settings read at every segment.
+struct BrushParams
+{
+    float sizeMax = 10.0f; // pen diameter at full pressure and slow movement, canvas pixels
+    float sizeMin = 1.0f; // pen diameter at zero pressure or fast movement
+    float eraserStrength = 50.0f; // percent
+    bool ink = false; // pen segments go through the ink glaze
+    QRgb inkColour = 0xFF000000u; // opaque colour for the ink glaze, read every segment
+    float eraserDiameter = 15.0f; // the view's current brush size, used by erasing segments
+};
+
+class StrokeEngine
+{
+public:
+    explicit StrokeEngine(CanvasSurface &surface);
+
+    // Where the next segment starts: the press point, or (for gestures) the last pointer point.
+    Point lastPoint() const { return m_lastpoint1; }
+    void setLastPoints(Point p);
+    void setLastPoint(Point p) { m_lastpoint1 = p; }
+
+    // Starts a painting stroke: keeps the "before" pixels from now on, clears the dirty
+    // rectangle, and resets the width smoothing. The caller then paints the press as a segment.
+    void beginStroke(QRgb brushColour);
+
+    // Paints one segment to the sample. Returns the canvas rectangle R it wrote (possibly
+    // sticking out of the canvas), or an empty rectangle when the sample was dropped because it
+    // lies less than 2 pixels from the last accepted one. `selectionClip`, when given, is the
+    // selection rectangle: nothing is painted on or outside its outermost pixel ring.
+    Rect paintSegment(const PenSample &sample, const BrushParams &brush,
+        const std::optional<Rect> &selectionClip, const EraseImage &eraseImage);
+
+    // Union of the rectangles changed since beginStroke, in whole pixels, clipped to the canvas.
+    Rect dirtyRect() const { return m_dirtyrect; }
+    void addDirtyRect(const Rect &r);
+    void clearDirtyRect() { m_dirtyrect = Rect {}; }
+
+    // The pixels under a canvas rectangle as they were at beginStroke.
+    QImage beforeImage(const QRect &canvasRect) const { return m_backup.original(canvasRect); }
+    // The pixels kept since beginStroke, tile by tile.
+    const PixelBackup &backup() const { return m_backup; }
+
+    // Radius at the end of the last segment; -1 before the first segment of a stroke.
+    float lastWidth() const { return m_lastw; }
+
+private:
+    struct SubSegment
+    {
+        float ax, ay, bx, by; // canvas coordinates
+        float halfWidth; // lw / 2
+        float grey; // how strongly it adds to the mask, 0..1
+    };
+
+    void renderMask(const QRect &region, float clipRadius);
+    void compositeInto(
+        const QRect &region, const BrushParams &brush, const EraseImage &eraseImage, bool erasing);
+
+    CanvasSurface &m_surface;
+    PixelBackup m_backup;
+
+    Point m_lastpoint1;
+    Point m_lastpoint2;
+    float m_lastw = -1.0f;
+    bool m_midpath = false;
+    QRgb m_fill = 0xFF000000u;
+    Rect m_dirtyrect;
+
+    // Scratch buffers, reused from segment to segment.
+    std::vector<SubSegment> m_subSegments;
+    std::vector<float> m_mask;
+    std::vector<int> m_rowFrom, m_rowTo; // per mask row, the columns any piece reached
+};
+
+} // namespace pennova

@@ -1,0 +1,131 @@
+#pragma once
+
+// The canvas view of a document window. It owns the canvas surface, the stroke engine, the erase
+// image and the view transform, and routes pointer, tablet and key events into them: a press
+// chooses between a gesture and a stroke, a drag paints one segment, a release commits the
+// stroke to the document's undo history. All canvas geometry is in canvas pixels with the
+// origin at the lower-left and y up; Qt's y-down widget coordinates are converted at the event
+// boundary.
+//
+// The class is split by concern: drawview.cpp (set-up, surface, undo), drawview_pointer.cpp
+// (pointer and tablet events, the stroke path), drawview_brush.cpp (brush size, colour, ink,
+// cursor), drawview_display.cpp (drawing).
+
+#include "canvas/brush.h"
+#include "canvas/canvassurface.h"
+#include "canvas/canvasundo.h"
+#include "canvas/eraseimage.h"
+#include "canvas/strokeengine.h"
+#include "canvas/view/pointerevent.h"
+#include "canvas/viewtransform.h"
+
+#include <QCursor>
+#include <QWidget>
+#include <memory>
+
+class QSinglePointEvent;
+
+namespace pennova {
+
+class Defaults;
+class UndoHistory;
+
+class DrawView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DrawView(Defaults &defaults, QWidget *parent = nullptr);
+    ~DrawView() override;
+
+    // Creates the canvas surface at a size in pixels, opaque white. False (and logged) when it
+    // cannot be made; the view then shows no picture.
+    bool newImageWithSize(Size size);
+    // Makes the given picture the canvas (opened files).
+    bool adoptImage(const QImage &picture);
+    CanvasSurface &surface() { return m_surface; }
+    const CanvasSurface &surface() const { return m_surface; }
+    Size imgsize() const { return m_surface.imgsize(); }
+
+    // The document's undo history; strokes are recorded there.
+    void setUndoHistory(UndoHistory *history);
+    UndoHistory *undoHistory() const;
+
+    const ViewTransform &transform() const { return m_transform; }
+    Point viewToCanvas(Point viewPoint) const { return m_transform.viewToCanvas(viewPoint); }
+
+    // Brush (drawview_brush.cpp).
+    void setBrushSize(float size);
+    float getBrushSize() const;
+    std::optional<RgbaColor> getColor() const { return m_brush.getColor(); }
+    float brushsize() const { return m_brushsize; }
+    const QCursor &brushCursor() const { return m_brushCursor; }
+    void setInk();
+    // Re-applies the stored size of the pen end in use (proximity, first click, modifiers).
+    void prox();
+    bool isEraser() const;
+
+    // What erasing paints; white until the canvas is sealed.
+    const EraseImage &eraseImage() const { return m_eraseImage; }
+
+    // Status messages: a flash fades out, a persistent one stays.
+    void flashstatus(const QString &text);
+    void showstatus(const QString &text);
+
+    // The pointer handlers, in view coordinates (drawview_pointer.cpp).
+    void mouseDown(const PointerEvent &event);
+    void mouseDragged(const PointerEvent &event);
+    void mouseUp(const PointerEvent &event);
+    bool mousedown() const { return m_mousedown; }
+
+    // A change of the held modifier keys.
+    void flagsChanged(Qt::KeyboardModifiers modifiers);
+
+    // Converts a widget position (y down) to view coordinates (y up), and back.
+    Point viewPointFromWidget(const QPointF &widgetPoint) const;
+    QPointF widgetPointFromView(Point viewPoint) const;
+    // Schedules a repaint of a canvas rectangle.
+    void redisplayCanvasRect(const Rect &canvasRect);
+
+signals:
+    // Posted at every press, before anything else happens.
+    void drawViewClicked(DrawView *view);
+    // A status message for the status box (persistent or flashed).
+    void statusMessage(const QString &text, bool persistent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void tabletEvent(QTabletEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    PointerEvent pointerEventFrom(
+        const QSinglePointEvent &event, float pressure, bool tablet) const;
+    void paintSegmentTo(const PointerEvent &event);
+    void commitStroke();
+    void rebuildBrushCursor();
+
+    Defaults &m_defaults;
+    Brush m_brush;
+    CanvasSurface m_surface;
+    StrokeEngine m_engine { m_surface };
+    CanvasUndo m_undo { m_surface };
+    EraseImage m_eraseImage;
+    ViewTransform m_transform;
+
+    float m_brushsize = 1.0f;
+    QCursor m_brushCursor;
+    bool m_hasBrushCursor = false;
+
+    // The current press: button down, the erase modifier, and the device that started it (other
+    // devices are ignored until it is released).
+    bool m_mousedown = false;
+    bool m_alt = false;
+    const QPointingDevice *m_strokeDevice = nullptr;
+};
+
+} // namespace pennova

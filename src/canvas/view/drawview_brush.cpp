@@ -1,0 +1,50 @@
+// DrawView: brush size, colour, ink mode and the brush cursor.
+
+#include "app/defaults.h"
+#include "app/tabletapp.h"
+#include "canvas/brushcursor.h"
+#include "canvas/view/drawview.h"
+
+#include <QPixmap>
+
+namespace pennova {
+
+bool DrawView::isEraser() const
+{
+    const TabletApp *app = TabletApp::instance();
+    return app && app->isEraser();
+}
+
+float DrawView::getBrushSize() const
+{
+    return m_brush.getBrushSize(isEraser());
+}
+
+void DrawView::setBrushSize(float size)
+{
+    m_brushsize = m_brush.setBrushSize(size, isEraser());
+    rebuildBrushCursor();
+}
+
+void DrawView::prox()
+{
+    setBrushSize(getBrushSize());
+}
+
+void DrawView::setInk()
+{
+    const bool on = m_brush.toggleInk();
+    setBrushSize(getBrushSize());
+    flashstatus(QStringLiteral("Ink %1").arg(on ? QStringLiteral("ON") : QStringLiteral("OFF")));
+}
+
+void DrawView::rebuildBrushCursor()
+{
+    const BrushCursorImage c = renderBrushCursor(
+        m_brushsize * m_transform.zoom(), m_brush.getColor(), isEraser(), m_brush.ink());
+    m_brushCursor = QCursor(QPixmap::fromImage(c.image), c.hotSpot.x(), c.hotSpot.y());
+    m_hasBrushCursor = true;
+    setCursor(m_brushCursor);
+}
+
+} // namespace pennova

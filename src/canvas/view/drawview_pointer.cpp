@@ -1,0 +1,197 @@
+// DrawView: pointer and tablet events, and the painting path of a stroke.
+
+#include "app/tabletapp.h"
+#include "canvas/view/drawview.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTabletEvent>
+
+namespace pennova {
+
+namespace {
+
+    // Mouse events that Qt makes up from tablet events carry the tablet's device. The tablet
+    // events themselves are handled, so these would paint a second time.
+    bool isTabletDevice(const QPointingDevice *device)
+    {
+        if (!device)
+            return false;
+        switch (device->type()) {
+        case QInputDevice::DeviceType::Stylus:
+        case QInputDevice::DeviceType::Airbrush:
+        case QInputDevice::DeviceType::Puck:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+} // namespace
+
+PointerEvent DrawView::pointerEventFrom(
+    const QSinglePointEvent &event, float pressure, bool tablet) const
+{
+    PointerEvent e;
+    e.location = viewPointFromWidget(event.position());
+    e.pressure = pressure;
+    e.modifiers = event.modifiers();
+    e.device = event.pointingDevice();
+    e.tablet = tablet;
+    return e;
+}
+
+void DrawView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || isTabletDevice(event->pointingDevice())
+        || m_mousedown) {
+        event->ignore();
+        return;
+    }
+    // A click into an inactive window both activates it and paints, with the current size.
+    if (!isActiveWindow())
+        prox();
+    m_strokeDevice = event->pointingDevice();
+    mouseDown(pointerEventFrom(*event, 1.0f, false));
+    event->accept();
+}
+
+void DrawView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_mousedown || event->pointingDevice() != m_strokeDevice) {
+        event->ignore();
+        return;
+    }
+    mouseDragged(pointerEventFrom(*event, 1.0f, false));
+    event->accept();
+}
+
+void DrawView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_mousedown || event->button() != Qt::LeftButton
+        || event->pointingDevice() != m_strokeDevice) {
+        event->ignore();
+        return;
+    }
+    mouseUp(pointerEventFrom(*event, 1.0f, false));
+    m_strokeDevice = nullptr;
+    event->accept();
+}
+
+void DrawView::tabletEvent(QTabletEvent *event)
+{
+    // Accepted in every case, so that Qt does not turn it into a mouse event as well.
+    event->accept();
+    const float pressure = float(event->pressure());
+    switch (event->type()) {
+    case QEvent::TabletPress: {
+        if (m_mousedown)
+            return;
+        // Some drivers send no proximity events, or name the eraser only on contact: a press
+        // from another end than the recorded one switches the brush first.
+        TabletApp *app = TabletApp::instance();
+        const int type = TabletApp::deviceTypeFor(event->pointerType());
+        if (app && type != app->curtip())
+            app->tabletProximity(type);
+        if (!isActiveWindow())
+            prox();
+        m_strokeDevice = event->pointingDevice();
+        mouseDown(pointerEventFrom(*event, pressure, true));
+        break;
+    }
+    case QEvent::TabletMove:
+        if (m_mousedown && event->pointingDevice() == m_strokeDevice)
+            mouseDragged(pointerEventFrom(*event, pressure, true));
+        break;
+    case QEvent::TabletRelease:
+        if (m_mousedown && event->pointingDevice() == m_strokeDevice) {
+            mouseUp(pointerEventFrom(*event, pressure, true));
+            m_strokeDevice = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void DrawView::mouseDown(const PointerEvent &event)
+{
+    m_mousedown = true;
+    emit drawViewClicked(this);
+    m_alt = event.modifiers.testFlag(Qt::AltModifier);
+    const QRgb fill = m_brush.colourPixel();
+    const Point p = viewToCanvas(event.location);
+    m_engine.setLastPoints(p);
+
+    // Painting start: keep the "before" pixels, then paint the press as the first segment, a dot.
+    m_engine.beginStroke(fill);
+    paintSegmentTo(event);
+}
+
+void DrawView::mouseDragged(const PointerEvent &event)
+{
+    paintSegmentTo(event);
+}
+
+void DrawView::mouseUp(const PointerEvent &)
+{
+    m_mousedown = false;
+    commitStroke();
+}
+
+void DrawView::paintSegmentTo(const PointerEvent &event)
+{
+    if (!m_surface.isValid())
+        return;
+    const PenSample sample { viewToCanvas(event.location), event.pressure, isEraser() || m_alt };
+    const Rect changed
+        = m_engine.paintSegment(sample, m_brush.params(m_brushsize), std::nullopt, m_eraseImage);
+    if (!changed.isEmpty())
+        redisplayCanvasRect(changed);
+}
+
+void DrawView::commitStroke()
+{
+    const Rect dirty = m_engine.dirtyRect();
+    if (dirty.isEmpty())
+        return; // a stroke wholly outside the canvas changed nothing
+    const QRect r = toQRect(dirty);
+    m_undo.recordChange(r, m_engine.backup(), QStringLiteral("Draw"));
+}
+
+void DrawView::flagsChanged(Qt::KeyboardModifiers modifiers)
+{
+    m_alt = modifiers.testFlag(Qt::AltModifier);
+    prox();
+}
+
+void DrawView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+        flagsChanged(QGuiApplication::queryKeyboardModifiers());
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void DrawView::keyReleaseEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+        flagsChanged(QGuiApplication::queryKeyboardModifiers());
+        return;
+    default:
+        QWidget::keyReleaseEvent(event);
+    }
+}
+
+} // namespace pennova

@@ -1,0 +1,96 @@
+#include "app/defaults.h"
+#include "app/defaultskeys.h"
+#include "canvas/brush.h"
+#include "canvas/brushcursor.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace pennova;
+
+TEST(Brush, SetBrushSizeClampsAndStoresUnderTheEndInUse)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    EXPECT_EQ(brush.setBrushSize(0, false), 1.0f);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 1.0f);
+    brush.setBrushSize(-3, false);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 1.0f);
+    EXPECT_EQ(brush.setBrushSize(100, false), 48.0f);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 48.0f);
+    EXPECT_EQ(brush.setBrushSize(std::nanf(""), false), 1.0f);
+
+    // The eraser end stores "esize" and never touches the pen's minimum.
+    defaults->setFloat(keys::BrushSizeMin, 12);
+    EXPECT_EQ(brush.setBrushSize(7, true), 7.0f);
+    EXPECT_EQ(defaults->floatForKey(keys::EraserSize), 7.0f);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSizeMin), 12.0f);
+}
+
+TEST(Brush, PenSizeBelowMinimumLowersMinimumToWholeNumber)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    defaults->setFloat(keys::BrushSizeMin, 12);
+    brush.setBrushSize(10.7f, false);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 10.7f);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSizeMin), 10.0f);
+}
+
+TEST(Brush, UnchangedSizeWritesNothing)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    brush.setBrushSize(20, false);
+    QSignalSpy writes(&*defaults, &Defaults::changed);
+    brush.setBrushSize(20, false);
+    EXPECT_EQ(writes.count(), 0);
+}
+
+TEST(Brush, ColourFallsBackToBlackAndInkToggles)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    EXPECT_EQ(brush.colourPixel(), 0xFF000000u);
+    defaults->setData(keys::Color, ColorArchive::encode(RgbaColor { 1.0f, 0.5f, 0.0f, 0.2f }));
+    EXPECT_EQ(brush.colourPixel(), qRgb(255, 128, 0)); // alpha is ignored
+    defaults->setData(keys::Color, QByteArray("garbage"));
+    EXPECT_FALSE(brush.getColor().has_value());
+    EXPECT_EQ(brush.colourPixel(), 0xFF000000u);
+
+    EXPECT_FALSE(brush.ink());
+    EXPECT_TRUE(brush.toggleInk());
+    EXPECT_FALSE(brush.toggleInk());
+    EXPECT_FALSE(defaults->boolForKey(keys::Ink));
+}
+
+TEST(BrushCursor, SizeHotSpotAndLooks)
+{
+    // A diameter of 10 at zoom 2 is 20 screen pixels: a 22 x 22 image, the hot spot at its centre.
+    const BrushCursorImage pen = renderBrushCursor(20.0f, RgbaColor { 0, 0, 1, 1 }, false, false);
+    EXPECT_EQ(pen.image.size(), QSize(22, 22));
+    EXPECT_EQ(pen.hotSpot, QPoint(11, 11));
+    // The pen is filled with the colour at 80 %; the outline is magenta.
+    const QColor centre = QColor::fromRgba(qUnpremultiply(pen.image.pixel(11, 11)));
+    EXPECT_NEAR(centre.alphaF(), 0.8, 0.02);
+    EXPECT_EQ(centre.blue(), 255);
+    const QColor rim = QColor::fromRgba(qUnpremultiply(pen.image.pixel(1, 11)));
+    EXPECT_GT(rim.red(), 100);
+    EXPECT_GT(rim.blue(), 100);
+    EXPECT_LT(rim.green(), 100);
+
+    // The eraser's circle is not filled: away from the "E" the centre row stays clear.
+    const BrushCursorImage eraser = renderBrushCursor(30.0f, std::nullopt, true, false);
+    EXPECT_EQ(qAlpha(eraser.image.pixel(4, 16)), 0);
+    int drawn = 0;
+    for (int y = 0; y < eraser.image.height(); ++y)
+        for (int x = 8; x < 24; ++x)
+            drawn += qAlpha(eraser.image.pixel(x, y)) > 128;
+    EXPECT_GT(drawn, 10); // the letter
+
+    // Ink mode draws a black vertical line through the filled circle.
+    const BrushCursorImage ink = renderBrushCursor(20.0f, RgbaColor { 1, 1, 0, 1 }, false, true);
+    const QColor line = QColor::fromRgba(qUnpremultiply(ink.image.pixel(10, 6)));
+    EXPECT_LT(line.red(), 128);
+}

@@ -1,0 +1,105 @@
+#include "canvas/canvasundo.h"
+#include "canvas/strokeengine.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace pennova;
+
+namespace {
+
+class CanvasUndoTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(surface.newImageWithSize(Size { 200, 150 }));
+        surface.image() = test::randomPremultipliedImage(200, 150, 5);
+        undo.setHistory(&history);
+    }
+
+    // One random stroke recorded as "Draw", as the canvas view does at release.
+    void stroke(std::mt19937 &rng)
+    {
+        brush.sizeMin = 1;
+        brush.sizeMax = float(2 + rng() % 30);
+        Point p { float(rng() % 260) - 30, float(rng() % 200) - 25 };
+        engine.setLastPoints(p);
+        engine.beginStroke(qRgb(int(rng() % 256), 0, 0));
+        for (int i = 0; i < 12; ++i) {
+            engine.paintSegment(PenSample { p, 0.8f, false }, brush, std::nullopt, erase);
+            p = Point { p.x + float(int(rng() % 50) - 25), p.y + float(int(rng() % 50) - 25) };
+        }
+        const QRect r = toQRect(engine.dirtyRect());
+        undo.recordChange(r, engine.backup(), QStringLiteral("Draw"));
+    }
+
+    CanvasSurface surface;
+    StrokeEngine engine { surface };
+    UndoHistory history;
+    CanvasUndo undo { surface };
+    BrushParams brush;
+    EraseImage erase;
+};
+
+} // namespace
+
+TEST_F(CanvasUndoTest, UndoRedoUndoRestoresEveryByte)
+{
+    std::mt19937 rng(2024);
+    SCOPED_TRACE("seed 2024");
+    std::vector<QImage> states { surface.image().copy() };
+    for (int i = 0; i < 6; ++i) {
+        stroke(rng);
+        states.push_back(surface.image().copy());
+    }
+    ASSERT_EQ(history.count(), 6);
+    EXPECT_EQ(history.undoActionName(), QStringLiteral("Draw"));
+    for (int i = 5; i >= 0; --i) {
+        history.undo();
+        ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "undo-state"));
+    }
+    EXPECT_EQ(history.redoActionName(), QStringLiteral("Draw"));
+    for (int i = 1; i <= 6; ++i) {
+        history.redo();
+        ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "redo-state"));
+    }
+    history.undo();
+    EXPECT_TRUE(test::imagesEqual(surface.image(), states[5], "undo-again"));
+}
+
+TEST_F(CanvasUndoTest, RegionIsClippedAndNothingOutsideIsTouched)
+{
+    surface.fillRegion(surface.bounds(), 0xFFFFFFFFu);
+    const QImage before = surface.copyRegion(QRect(-10, -10, 40, 30));
+    surface.fillRegion(QRect(0, 0, 30, 20), 0xFF000000u);
+    ASSERT_TRUE(undo.recordChange(QRect(-10, -10, 40, 30), before, QStringLiteral("Draw")));
+    // A later change elsewhere stays when the first is undone, even across the region's edge.
+    surface.fillRegion(QRect(30, 0, 10, 10), 0xFF00FF00u);
+    history.undo();
+    EXPECT_EQ(surface.pixel(5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(surface.pixel(29, 19), 0xFFFFFFFFu);
+    EXPECT_EQ(surface.pixel(30, 0), 0xFF00FF00u);
+}
+
+TEST_F(CanvasUndoTest, EmptyRegionRegistersNothing)
+{
+    EXPECT_FALSE(undo.recordChange(
+        QRect(300, 300, 10, 10), QImage(10, 10, CanvasSurface::kFormat), QStringLiteral("Draw")));
+    EXPECT_FALSE(undo.recordChange(QRect(), QImage(), QStringLiteral("Draw")));
+    EXPECT_EQ(history.count(), 0);
+}
+
+TEST_F(CanvasUndoTest, DepthLimitKeepsTheNewestSteps)
+{
+    std::mt19937 rng(77);
+    history.setLevelsOfUndo(3);
+    for (int i = 0; i < 5; ++i)
+        stroke(rng);
+    EXPECT_EQ(history.count(), 3);
+    history.undo();
+    history.undo();
+    history.undo();
+    EXPECT_FALSE(history.canUndo());
+}
