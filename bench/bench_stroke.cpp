@@ -1,5 +1,6 @@
 // Replays the same 2000-sample zigzag stroke (5 px per sample, pressure 0.2-1.0) through the
-// stroke engine on a 1024^2 and an 8192^2 canvas, with brush diameters 5 and 25, and reports
+// stroke engine on a 1024^2 and an 8192^2 canvas, with brush diameters 5 and 25 (and 10 and 50,
+// radius 5 and 25, for comparison with engines that count brushes by radius), and reports
 // samples per second. A segment only touches its own neighbourhood, so both canvas sizes should
 // run at the same speed.
 
@@ -52,4 +53,8 @@ BENCHMARK(BM_Stroke)
     ->Args({ 1024, 25 })
     ->Args({ 8192, 5 })
     ->Args({ 8192, 25 })
+    ->Args({ 1024, 10 })
+    ->Args({ 1024, 50 })
+    ->Args({ 8192, 10 })
+    ->Args({ 8192, 50 })
     ->Unit(benchmark::kMillisecond);

@@ -19,6 +19,19 @@ namespace {
         return c > 0.0f ? std::min(c, 1.0f) : 0.0f;
     }
 
+    // floor and ceil to int without a library call (the baseline instruction set has no rounding
+    // instruction); valid well beyond any canvas coordinate.
+    inline int floorInt(float v)
+    {
+        const int i = int(v);
+        return i - (float(i) > v);
+    }
+    inline int ceilInt(float v)
+    {
+        const int i = int(v);
+        return i + (float(i) < v);
+    }
+
     QRect toPixelRect(const Rect &r)
     {
         return QRect(int(r.origin.x), int(r.origin.y), int(r.size.width), int(r.size.height));
@@ -140,11 +153,8 @@ Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brus
             int(s.size.width) - 2, int(s.size.height) - 2));
     }
     const QRect region = toPixelRect(R).intersected(clip);
-    if (!region.isEmpty()) {
-        renderMask(region, 0.5f * (D + 1.0f));
-        m_backup.preserve(region);
-        compositeInto(region, brush, eraseImage, erasing);
-    }
+    if (!region.isEmpty())
+        paintPieces(region, 0.5f * (D + 1.0f), brush, eraseImage, erasing);
 
     m_lastpoint2 = L;
     m_lastpoint1 = p;
@@ -154,168 +164,213 @@ Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brus
     return R;
 }
 
-namespace {
+// The segment's pieces, painted row by row. For a row, each piece reaches the pixels whose centre
+// lies within its outer radius (half its width plus half a pixel, and never beyond the band of
+// width D + 1 around the curve); the pixels within its inner radius (half its width less half a
+// pixel) it covers fully. Both are single spans, since a round-capped piece is convex, and they
+// are linear in the row but for the end caps. Pixels inside any piece's inner span get full
+// coverage without further work; the few at the ends of a row combine the pieces as
+// m = 1 - (1 - m)(1 - grey * coverage): painting opaque white with antialiasing, or screen
+// blending for weak erasing. Each covered pixel is then coloured with the brush colour or the
+// erase image, composited source-over (through the ink glaze for pen segments in ink mode) and
+// written. Uncovered pixels keep their values.
+void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const BrushParams &brush,
+    const EraseImage &eraseImage, bool erasing)
+{
+    // Per-piece constants of the span computation.
+    m_pieces.clear();
+    float top = std::numeric_limits<float>::lowest(), bottom = std::numeric_limits<float>::max();
+    float left = std::numeric_limits<float>::max(), right = std::numeric_limits<float>::lowest();
+    for (const SubSegment &s : m_subSegments) {
+        PieceGeometry g;
+        g.s = s;
+        g.outer = std::min(s.halfWidth + 0.5f, clipRadius);
+        g.inner = s.grey >= 1.0f ? std::min(s.halfWidth - 0.5f, clipRadius) : -1.0f;
+        g.dx = s.bx - s.ax;
+        g.dy = s.by - s.ay;
+        g.len = std::sqrt(g.dx * g.dx + g.dy * g.dy);
+        g.invLen2 = g.len > 0.0f ? 1.0f / (g.len * g.len) : 0.0f;
+        g.ux = g.len > 0.0f ? g.dx / g.len : 1.0f;
+        g.uy = g.len > 0.0f ? g.dy / g.len : 0.0f;
+        g.invUx = g.ux != 0.0f ? 1.0f / g.ux : 0.0f;
+        g.invUy = g.uy != 0.0f ? 1.0f / g.uy : 0.0f;
+        g.yMin = floorInt(std::min(s.ay, s.by) - g.outer);
+        g.yMax = ceilInt(std::max(s.ay, s.by) + g.outer);
+        bottom = std::min(bottom, std::min(s.ay, s.by) - g.outer);
+        top = std::max(top, std::max(s.ay, s.by) + g.outer);
+        left = std::min(left, std::min(s.ax, s.bx) - g.outer);
+        right = std::max(right, std::max(s.ax, s.bx) + g.outer);
+        m_pieces.push_back(g);
+    }
+    const QRect reach = QRect(QPoint(int(std::floor(left)), int(std::floor(bottom))),
+        QPoint(int(std::ceil(right)), int(std::ceil(top))))
+                            .intersected(region);
+    if (reach.isEmpty())
+        return;
+    m_backup.preserve(reach);
 
-    // The x extent where a horizontal line at height cy comes within `radius` of the piece
-    // a -> b, as [lo, hi]; empty (lo > hi) when it does not. The round-capped piece is convex, so
-    // its cut by a line is one interval: the hull of the cuts by its two end discs and its
-    // straight middle band.
-    struct Span
-    {
-        float lo = std::numeric_limits<float>::max();
-        float hi = std::numeric_limits<float>::lowest();
-        void add(float a, float b)
-        {
-            lo = std::min(lo, a);
-            hi = std::max(hi, b);
-        }
+    const bool ink = brush.ink && !erasing;
+    const QRgb inkColour = brush.inkColour | 0xFF000000u;
+    const bool plainFill = !erasing && !ink; // fully covered pixels simply take the brush colour
+
+    const auto composite = [&](QRgb *row, int x, int y, int grey) {
+        const QRgb source = erasing ? eraseImage.pixel(x, y) : m_fill;
+        const QRgb dab = grey >= 255
+            ? source
+            : filters::multiplyPixel(source, filters::maskToAlphaPixel(uint8_t(grey)));
+        const QRgb background = row[x];
+        QRgb out = filters::sourceOverPixel(dab, background);
+        if (ink)
+            out = filters::inkPixel(out, background, inkColour);
+        row[x] = out;
     };
 
-    Span capsuleSpan(float ax, float ay, float bx, float by, float ux, float uy, float len,
-        float cy, float radius)
-    {
-        Span span;
-        const auto disc = [&](float px, float py) {
-            const float dy = cy - py;
-            const float q = radius * radius - dy * dy;
-            if (q >= 0.0f) {
-                const float w = std::sqrt(q);
-                span.add(px - w, px + w);
+    for (int y = reach.top(); y <= reach.bottom(); ++y) {
+        const float cy = float(y) + 0.5f;
+        float hullLo = std::numeric_limits<float>::max();
+        float hullHi = std::numeric_limits<float>::lowest();
+        m_cores.clear();
+        for (PieceGeometry &g : m_pieces) {
+            g.active = y >= g.yMin && y <= g.yMax;
+            if (!g.active)
+                continue;
+            rowSpans(g, cy);
+            if (g.lo > g.hi) {
+                g.active = false;
+                continue;
+            }
+            hullLo = std::min(hullLo, g.lo);
+            hullHi = std::max(hullHi, g.hi);
+            if (g.coreLo <= g.coreHi) {
+                const int c0 = ceilInt(g.coreLo - 0.5f);
+                const int c1 = floorInt(g.coreHi - 0.5f);
+                if (c0 <= c1)
+                    m_cores.push_back({ c0, c1 });
+            }
+        }
+        const int x0 = std::max(reach.left(), ceilInt(hullLo - 0.5f));
+        const int x1 = std::min(reach.right(), floorInt(hullHi - 0.5f));
+        if (x0 > x1)
+            continue;
+        // Merge the fully covered spans into ordered, disjoint runs.
+        std::sort(m_cores.begin(), m_cores.end());
+        size_t runs = 0;
+        for (const auto &c : m_cores) {
+            if (runs > 0 && c.first <= m_cores[runs - 1].second + 1)
+                m_cores[runs - 1].second = std::max(m_cores[runs - 1].second, c.second);
+            else
+                m_cores[runs++] = c;
+        }
+        m_cores.resize(runs);
+
+        QRgb *row = m_surface.row(y);
+        const auto edgePixels = [&](int from, int to) {
+            for (int x = from; x <= to; ++x) {
+                // The opaque brush colour over itself gives itself whatever the coverage: most of
+                // a segment's fringe lies on the previous segment.
+                if (plainFill && row[x] == m_fill)
+                    continue;
+                const float cx = float(x) + 0.5f;
+                float m = 0.0f;
+                for (const PieceGeometry &g : m_pieces) {
+                    if (!g.active || cx < g.lo || cx > g.hi)
+                        continue;
+                    const float rx = cx - g.s.ax, ry = cy - g.s.ay;
+                    const float tp = std::clamp((rx * g.dx + ry * g.dy) * g.invLen2, 0.0f, 1.0f);
+                    const float ex = rx - tp * g.dx, ey = ry - tp * g.dy;
+                    const float d2 = ex * ex + ey * ey;
+                    if (d2 >= g.outer * g.outer)
+                        continue;
+                    m += g.s.grey * lineCoverage(std::sqrt(d2), g.s.halfWidth) * (1.0f - m);
+                    if (m >= 1.0f)
+                        break;
+                }
+                const int grey = int(m * 255.0f + 0.5f);
+                if (grey > 0)
+                    composite(row, x, y, grey);
             }
         };
-        disc(ax, ay);
-        disc(bx, by);
-        if (len > 0.0f) {
-            // Along the piece t(x) = (x - ax) ux + (cy - ay) uy must lie in [0, len]; across it
-            // s(x) = -(x - ax) uy + (cy - ay) ux must lie in [-radius, radius].
-            float lo = std::numeric_limits<float>::lowest(), hi = std::numeric_limits<float>::max();
-            const auto limit = [&](float k, float c, float from, float to) {
-                // from <= k (x - ax) + c <= to
-                if (k == 0.0f) {
-                    if (c < from || c > to)
-                        hi = lo - 1.0f;
-                    return;
-                }
-                float x0 = ax + (from - c) / k, x1 = ax + (to - c) / k;
-                if (x0 > x1)
-                    std::swap(x0, x1);
-                lo = std::max(lo, x0);
-                hi = std::min(hi, x1);
-            };
-            limit(ux, (cy - ay) * uy, 0.0f, len);
-            limit(-uy, (cy - ay) * ux, -radius, radius);
-            if (lo <= hi)
-                span.add(lo, hi);
-        }
-        return span;
-    }
-
-} // namespace
-
-// Coverage of the segment for every pixel of `region`, into m_mask (row-major, bottom row
-// first), noting per row which pixels were reached. Pieces combine as
-// m = 1 - (1 - m)(1 - grey * coverage): painting opaque white with antialiasing, or screen
-// blending for weak erasing. Nothing reaches farther than clipRadius from a piece, so the
-// segment writes only inside a band of width D + 1 around its curve.
-//
-// Each piece is walked row by row over the exact span it can reach. Pixels in the span of its
-// fully covered core are set at once; only the one or two pixels at either end of a row need a
-// distance.
-void StrokeEngine::renderMask(const QRect &region, float clipRadius)
-{
-    const int rw = region.width();
-    const int rh = region.height();
-    m_mask.assign(size_t(rw) * size_t(rh), 0.0f);
-    m_rowFrom.assign(size_t(rh), rw);
-    m_rowTo.assign(size_t(rh), -1);
-    for (const SubSegment &s : m_subSegments) {
-        const float outer = std::min(s.halfWidth + 0.5f, clipRadius);
-        const float inner = s.grey >= 1.0f ? std::min(s.halfWidth - 0.5f, clipRadius) : -1.0f;
-        const float dx = s.bx - s.ax, dy = s.by - s.ay;
-        const float len = std::sqrt(dx * dx + dy * dy);
-        const float ux = len > 0.0f ? dx / len : 1.0f, uy = len > 0.0f ? dy / len : 0.0f;
-        const float invLen2 = len > 0.0f ? 1.0f / (len * len) : 0.0f;
-        const float outer2 = outer * outer;
-        const int y0 = std::max(region.top(), int(std::floor(std::min(s.ay, s.by) - outer)));
-        const int y1 = std::min(region.bottom(), int(std::ceil(std::max(s.ay, s.by) + outer)));
-        for (int y = y0; y <= y1; ++y) {
-            const float cy = float(y) + 0.5f;
-            const Span o = capsuleSpan(s.ax, s.ay, s.bx, s.by, ux, uy, len, cy, outer);
-            if (o.lo > o.hi)
+        int x = x0;
+        for (const auto &core : m_cores) {
+            const int c0 = std::max(core.first, x0), c1 = std::min(core.second, x1);
+            if (c0 > c1)
                 continue;
-            // Pixel x is in the span when its centre x + 0.5 is.
-            const int x0 = std::max(region.left(), int(std::ceil(o.lo - 0.5f)));
-            const int x1 = std::min(region.right(), int(std::floor(o.hi - 0.5f)));
-            if (x0 > x1)
-                continue;
-            int c0 = x1 + 1, c1 = x1; // the fully covered core, empty unless found below
-            if (inner > 0.0f) {
-                const Span in = capsuleSpan(s.ax, s.ay, s.bx, s.by, ux, uy, len, cy, inner);
-                if (in.lo <= in.hi) {
-                    c0 = std::max(x0, int(std::ceil(in.lo - 0.5f)));
-                    c1 = std::min(x1, int(std::floor(in.hi - 0.5f)));
-                }
-            }
-            const int row = y - region.top();
-            float *m = m_mask.data() + size_t(row) * size_t(rw) - region.left();
-            const float ry = cy - s.ay;
-            const auto edge = [&](int from, int to) {
-                for (int x = from; x <= to; ++x) {
-                    if (m[x] >= 1.0f)
-                        continue;
-                    const float rx = float(x) + 0.5f - s.ax;
-                    const float tp = std::clamp((rx * dx + ry * dy) * invLen2, 0.0f, 1.0f);
-                    const float ex = rx - tp * dx, ey = ry - tp * dy;
-                    const float d2 = ex * ex + ey * ey;
-                    if (d2 >= outer2)
-                        continue;
-                    m[x] += s.grey * lineCoverage(std::sqrt(d2), s.halfWidth) * (1.0f - m[x]);
-                }
-            };
-            if (c0 <= c1) {
-                edge(x0, c0 - 1);
-                std::fill(m + c0, m + c1 + 1, 1.0f);
-                edge(c1 + 1, x1);
+            edgePixels(x, c0 - 1);
+            if (plainFill) {
+                std::fill(row + c0, row + c1 + 1, m_fill);
             } else {
-                edge(x0, x1);
+                for (int cx = c0; cx <= c1; ++cx)
+                    composite(row, cx, y, 255);
             }
-            m_rowFrom[size_t(row)] = std::min(m_rowFrom[size_t(row)], x0 - region.left());
-            m_rowTo[size_t(row)] = std::max(m_rowTo[size_t(row)], x1 - region.left());
+            x = c1 + 1;
         }
+        edgePixels(x, x1);
     }
 }
 
-// Colours the mask with the brush colour or the erase image, composites it source-over onto
-// the canvas (and through the ink glaze for pen segments in ink mode), and writes the result
-// wherever the mask covers anything. Uncovered pixels keep their values.
-void StrokeEngine::compositeInto(
-    const QRect &region, const BrushParams &brush, const EraseImage &eraseImage, bool erasing)
+// The span of pixel centres on the row at height cy within the piece's outer radius, and within
+// its inner radius. Along the piece, t(x) = (x - ax) ux + (cy - ay) uy lies in [0, len]; across
+// it, s(x) = -(x - ax) uy + (cy - ay) ux lies in [-r, r]. Both are linear in x; the end caps add
+// the discs around a and b.
+void StrokeEngine::rowSpans(PieceGeometry &g, float cy)
 {
-    const int rw = region.width();
-    const bool ink = brush.ink && !erasing;
-    const QRgb inkColour = brush.inkColour | 0xFF000000u;
-    for (int y = region.top(); y <= region.bottom(); ++y) {
-        const size_t rowIndex = size_t(y - region.top());
-        if (m_rowTo[rowIndex] < m_rowFrom[rowIndex])
-            continue;
-        const float *m = m_mask.data() + rowIndex * size_t(rw) - region.left();
-        QRgb *row = m_surface.row(y);
-        const int xTo = region.left() + m_rowTo[rowIndex];
-        for (int x = region.left() + m_rowFrom[rowIndex]; x <= xTo; ++x) {
-            const int grey = int(m[x] * 255.0f + 0.5f);
-            if (grey <= 0)
-                continue;
-            const QRgb source = erasing ? eraseImage.pixel(x, y) : m_fill;
-            const QRgb dab = grey >= 255
-                ? source
-                : filters::multiplyPixel(source, filters::maskToAlphaPixel(uint8_t(grey)));
-            const QRgb background = row[x];
-            QRgb out = filters::sourceOverPixel(dab, background);
-            if (ink)
-                out = filters::inkPixel(out, background, inkColour);
-            row[x] = out;
+    const float ry = cy - g.s.ay;
+    constexpr float kNone = std::numeric_limits<float>::max();
+    float lo = kNone, hi = -kNone, coreLo = kNone, coreHi = -kNone;
+    const auto disc = [&](float px, float py) {
+        const float dy = cy - py;
+        const float dy2 = dy * dy;
+        const float qo = g.outer * g.outer - dy2;
+        if (qo >= 0.0f) {
+            const float w = std::sqrt(qo);
+            lo = std::min(lo, px - w);
+            hi = std::max(hi, px + w);
+            const float qi = g.inner * g.inner - dy2;
+            if (g.inner > 0.0f && qi >= 0.0f) {
+                const float wi = std::sqrt(qi);
+                coreLo = std::min(coreLo, px - wi);
+                coreHi = std::max(coreHi, px + wi);
+            }
         }
+    };
+    disc(g.s.ax, g.s.ay);
+    disc(g.s.bx, g.s.by);
+    if (g.len > 0.0f) {
+        // Along: x in ax + ([0, len] - ry uy) / ux, or everything when the piece is vertical.
+        float aLo = -kNone, aHi = kNone;
+        if (g.ux != 0.0f) {
+            const float x0 = g.s.ax + (0.0f - ry * g.uy) * g.invUx;
+            const float x1 = g.s.ax + (g.len - ry * g.uy) * g.invUx;
+            aLo = std::min(x0, x1);
+            aHi = std::max(x0, x1);
+        } else if (ry * g.uy < 0.0f || ry * g.uy > g.len) {
+            aLo = kNone;
+        }
+        // Across: x in ax + (ry ux - [-r, r]) / uy, or everything when the piece is horizontal.
+        const auto across = [&](float r, float &outLo, float &outHi) {
+            float cLo = -kNone, cHi = kNone;
+            if (g.uy != 0.0f) {
+                const float x0 = g.s.ax + (ry * g.ux - r) * g.invUy;
+                const float x1 = g.s.ax + (ry * g.ux + r) * g.invUy;
+                cLo = std::min(x0, x1);
+                cHi = std::max(x0, x1);
+            } else if (std::fabs(ry * g.ux) > r) {
+                cLo = kNone;
+            }
+            const float l = std::max(aLo, cLo), h = std::min(aHi, cHi);
+            if (l <= h) {
+                outLo = std::min(outLo, l);
+                outHi = std::max(outHi, h);
+            }
+        };
+        across(g.outer, lo, hi);
+        if (g.inner > 0.0f)
+            across(g.inner, coreLo, coreHi);
     }
+    g.lo = lo;
+    g.hi = hi;
+    g.coreLo = coreLo;
+    g.coreHi = coreHi;
 }
 
 } // namespace pennova

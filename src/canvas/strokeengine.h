@@ -82,9 +82,21 @@ private:
         float grey; // how strongly it adds to the mask, 0..1
     };
 
-    void renderMask(const QRect &region, float clipRadius);
-    void compositeInto(
-        const QRect &region, const BrushParams &brush, const EraseImage &eraseImage, bool erasing);
+    // A piece with what painting a row needs; lo..hi and coreLo..coreHi are the current row's
+    // spans (empty when lo > hi).
+    struct PieceGeometry
+    {
+        SubSegment s;
+        float outer, inner; // radii: reached, and fully covered (-1: none)
+        float dx, dy, len, invLen2, ux, uy, invUx, invUy;
+        int yMin, yMax; // rows the piece can reach
+        float lo, hi, coreLo, coreHi;
+        bool active;
+    };
+
+    void paintPieces(const QRect &region, float clipRadius, const BrushParams &brush,
+        const EraseImage &eraseImage, bool erasing);
+    static void rowSpans(PieceGeometry &g, float cy);
 
     CanvasSurface &m_surface;
     PixelBackup m_backup;
@@ -98,8 +110,8 @@ private:
 
     // Scratch buffers, reused from segment to segment.
     std::vector<SubSegment> m_subSegments;
-    std::vector<float> m_mask;
-    std::vector<int> m_rowFrom, m_rowTo; // per mask row, the columns any piece reached
+    std::vector<PieceGeometry> m_pieces;
+    std::vector<std::pair<int, int>> m_cores; // fully covered runs of the current row
 };
 
 } // namespace pennova
