@@ -1,0 +1,111 @@
+#pragma once
+
+// Plays a replay script into a real document window: it owns the window of the current
+// document and one tablet device per pen end, turns each command into the Qt events the window
+// system would deliver (mouse, tablet, key and proximity events, sent through the application so
+// that the widgets' own handlers run), and checks the script's expectations. Works offscreen; a
+// TabletApp must exist. A runner can run several scripts in turn; the document stays between runs.
+
+#include "replay/replayscript.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class QPointingDevice;
+class QWidget;
+
+namespace pennova {
+
+class Defaults;
+class DocumentWindow;
+class DrawView;
+
+struct ReplayResult
+{
+    // The process exit status of each outcome.
+    enum class Status
+    {
+        Passed = 0,
+        ExpectationFailed = 1, // the script ran to its end, some expectations did not hold
+        Error = 2 // the script is malformed or a command could not be carried out
+    };
+
+    Status status = Status::Passed;
+    // One "LINE: text" entry per failed expectation or error, in script order.
+    QStringList messages;
+    int commandsRun = 0;
+    int expectationsChecked = 0;
+
+    int exitCode() const { return int(status); }
+};
+
+class ReplayRunner
+{
+public:
+    // Settings commands write to `defaults`, which the document windows read; the factory values
+    // are registered into it. Relative png paths are taken from `baseDirectory` (the current
+    // folder when empty). Resets the application's proximity state to "no device seen", as at
+    // start-up, so that each runner starts alike; the destructor puts the previous state back.
+    explicit ReplayRunner(Defaults &defaults, const QString &baseDirectory = QString());
+    ~ReplayRunner();
+
+    ReplayRunner(const ReplayRunner &) = delete;
+    ReplayRunner &operator=(const ReplayRunner &) = delete;
+
+    // Runs every command in order. A failed expectation is reported and the run goes on (so
+    // that later png files are still written); an error stops it.
+    ReplayResult run(const ReplayScript &script);
+    // Parses and runs; the script may continue the open document. A parse error gives
+    // Status::Error with its message.
+    ReplayResult runText(const QString &text);
+
+    // The current document's window and canvas view; null before the first `canvas`.
+    DocumentWindow *window() const;
+    DrawView *drawView() const;
+    // The tablet device used for a pen end (the same object for the whole run).
+    const QPointingDevice *tabletDevice(replay::Device device) const;
+    // The modifier keys held down by keydown commands.
+    Qt::KeyboardModifiers heldModifiers() const { return m_heldModifiers; }
+    QString resolvePath(const QString &path) const;
+
+private:
+    struct Outcome
+    {
+        bool ok = true;
+        bool error = false; // stops the run
+        QString message;
+    };
+
+    Outcome execute(const replay::Command &command, ReplayResult &result);
+    Outcome newDocument(const replay::CanvasCommand &command);
+    Outcome resizeView(int width, int height);
+    Outcome setDefault(const replay::SetCommand &command);
+    Outcome proximity(const replay::ProximityCommand &command);
+    Outcome pointer(const replay::PointerCommand &command);
+    Outcome key(const replay::KeyCommand &command);
+    Outcome action(const replay::ActionCommand &command);
+    Outcome png(const replay::PngCommand &command);
+    Outcome expectPixel(const replay::ExpectPixelCommand &command);
+    Outcome expectSteps(const replay::ExpectStepsCommand &command);
+
+    void sendKey(QWidget *target, bool press, Qt::Key key, Qt::KeyboardModifiers modifiers);
+    QWidget *focusTarget() const;
+    void processEvents();
+    quint64 nextTimestamp();
+
+    Defaults &m_defaults;
+    QString m_baseDirectory;
+    std::array<std::unique_ptr<QPointingDevice>, 3> m_devices;
+    QPointer<DocumentWindow> m_window;
+    replay::Device m_currentDevice = replay::Device::Pen;
+    // The device of the press in progress: null for none or a mouse press.
+    const QPointingDevice *m_pressDevice = nullptr;
+    bool m_mousePressed = false;
+    Qt::KeyboardModifiers m_heldModifiers;
+    quint64 m_clockMs = 0;
+    int m_previousDeviceType = 0; // the application's proximity state before this runner
+};
+
+} // namespace pennova

@@ -1,0 +1,492 @@
+#include "replay/replayscript.h"
+
+#include "app/colorarchive.h"
+
+#include <QMetaEnum>
+#include <QStringList>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+
+namespace pennova {
+
+using namespace replay;
+
+namespace {
+
+    struct Token
+    {
+        QString text;
+        bool quoted = false; // written in double quotes: a string, never a number
+    };
+
+    // Splits a line at white space. '#' outside quotes starts a comment. A double-quoted token
+    // may hold spaces and '#'; inside it \" is a quote and \\ a backslash.
+    std::optional<std::vector<Token>> tokenize(const QString &line, QString *error)
+    {
+        std::vector<Token> tokens;
+        const int n = int(line.size());
+        int i = 0;
+        while (i < n) {
+            const QChar c = line.at(i);
+            if (c.isSpace()) {
+                ++i;
+                continue;
+            }
+            if (c == QLatin1Char('#'))
+                break;
+            Token token;
+            if (c == QLatin1Char('"')) {
+                token.quoted = true;
+                bool closed = false;
+                for (++i; i < n; ++i) {
+                    const QChar q = line.at(i);
+                    if (q == QLatin1Char('\\') && i + 1 < n
+                        && (line.at(i + 1) == QLatin1Char('"')
+                            || line.at(i + 1) == QLatin1Char('\\'))) {
+                        token.text += line.at(++i);
+                    } else if (q == QLatin1Char('"')) {
+                        closed = true;
+                        ++i;
+                        break;
+                    } else {
+                        token.text += q;
+                    }
+                }
+                if (!closed) {
+                    *error = QStringLiteral("unterminated quoted text");
+                    return std::nullopt;
+                }
+                if (i < n && !line.at(i).isSpace() && line.at(i) != QLatin1Char('#')) {
+                    *error = QStringLiteral("missing space after quoted text");
+                    return std::nullopt;
+                }
+            } else {
+                while (i < n && !line.at(i).isSpace() && line.at(i) != QLatin1Char('#')) {
+                    if (line.at(i) == QLatin1Char('"')) {
+                        *error = QStringLiteral("unexpected quote in '%1'").arg(line.mid(i));
+                        return std::nullopt;
+                    }
+                    token.text += line.at(i++);
+                }
+            }
+            tokens.push_back(token);
+        }
+        return tokens;
+    }
+
+    // Parses the arguments of one command; the first error message wins.
+    class ArgumentParser
+    {
+    public:
+        ArgumentParser(const std::vector<Token> &tokens, QString usage)
+            : m_tokens(tokens)
+            , m_usage(std::move(usage))
+        { }
+
+        const QString &error() const { return m_error; }
+        bool failed() const { return !m_error.isEmpty(); }
+        int count() const { return int(m_tokens.size()) - 1; }
+        const Token &at(int index) const { return m_tokens[size_t(index + 1)]; }
+
+        // Checks that there are between minimum and maximum arguments.
+        bool expectCount(int minimum, int maximum)
+        {
+            if (count() < minimum)
+                return fail(QStringLiteral("missing argument (usage: %1)").arg(m_usage));
+            if (count() > maximum)
+                return fail(QStringLiteral("unexpected argument '%1' (usage: %2)")
+                                .arg(at(maximum).text, m_usage));
+            return true;
+        }
+
+        int integer(int index, const QString &what, int minimum, int maximum)
+        {
+            bool ok = false;
+            const int value = at(index).text.toInt(&ok, 10);
+            if (!ok || value < minimum || value > maximum) {
+                fail(QStringLiteral("%1 '%2' is not an integer in %3..%4")
+                         .arg(what, at(index).text)
+                         .arg(minimum)
+                         .arg(maximum));
+                return 0;
+            }
+            return value;
+        }
+
+        double number(int index, const QString &what)
+        {
+            bool ok = false;
+            const double value = at(index).text.toDouble(&ok);
+            if (!ok || !std::isfinite(value) || at(index).quoted) {
+                fail(QStringLiteral("%1 '%2' is not a number").arg(what, at(index).text));
+                return 0.0;
+            }
+            return value;
+        }
+
+        double unitNumber(int index, const QString &what)
+        {
+            const double value = number(index, what);
+            if (!failed() && (value < 0.0 || value > 1.0))
+                fail(QStringLiteral("%1 '%2' is not in 0..1").arg(what, at(index).text));
+            return value;
+        }
+
+        Qt::KeyboardModifiers modifiers(int index)
+        {
+            const std::optional<Qt::KeyboardModifiers> mods = modifiersFromText(at(index).text);
+            if (!mods) {
+                fail(QStringLiteral("bad modifiers '%1' (a comma list of shift, ctrl, alt, meta)")
+                         .arg(at(index).text));
+                return {};
+            }
+            return *mods;
+        }
+
+        bool fail(const QString &message)
+        {
+            if (m_error.isEmpty())
+                m_error = message;
+            return false;
+        }
+
+    private:
+        const std::vector<Token> &m_tokens;
+        QString m_usage;
+        QString m_error;
+    };
+
+    // Modifier lists are words, numbers are not: that tells the optional arguments apart.
+    bool looksLikeModifiers(const Token &token)
+    {
+        return !token.quoted && !token.text.isEmpty() && token.text.at(0).isLetter();
+    }
+
+    std::optional<Command> parseSize(ArgumentParser &args, bool canvas)
+    {
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        // The upper bound only keeps the arithmetic in range; whether a size can be allocated is
+        // found out when it runs.
+        constexpr int kMaxSide = 1 << 20;
+        const int width = args.integer(0, QStringLiteral("width"), 1, kMaxSide);
+        const int height = args.integer(1, QStringLiteral("height"), 1, kMaxSide);
+        if (args.failed())
+            return std::nullopt;
+        if (canvas)
+            return CanvasCommand { width, height };
+        return WindowCommand { width, height };
+    }
+
+    std::optional<Command> parseSet(ArgumentParser &args)
+    {
+        if (!args.expectCount(2, 5))
+            return std::nullopt;
+        const QString key = args.at(0).text;
+        if (key.isEmpty()) {
+            args.fail(QStringLiteral("empty key"));
+            return std::nullopt;
+        }
+        if (key == QLatin1String("clr")) {
+            if (args.count() < 4) {
+                args.fail(QStringLiteral("missing argument (usage: set clr R G B [A])"));
+                return std::nullopt;
+            }
+            RgbaColor color;
+            color.red = float(args.unitNumber(1, QStringLiteral("red")));
+            color.green = float(args.unitNumber(2, QStringLiteral("green")));
+            color.blue = float(args.unitNumber(3, QStringLiteral("blue")));
+            if (args.count() == 5)
+                color.alpha = float(args.unitNumber(4, QStringLiteral("alpha")));
+            if (args.failed())
+                return std::nullopt;
+            return SetCommand { key, ColorArchive::encode(color) };
+        }
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        const Token &value = args.at(1);
+        if (value.quoted)
+            return SetCommand { key, value.text };
+        if (value.text == QLatin1String("true") || value.text == QLatin1String("false"))
+            return SetCommand { key, value.text == QLatin1String("true") };
+        bool ok = false;
+        const int integer = value.text.toInt(&ok, 10);
+        if (ok)
+            return SetCommand { key, integer };
+        const double number = value.text.toDouble(&ok);
+        if (ok && std::isfinite(number) && std::fabs(number) <= double(FLT_MAX))
+            return SetCommand { key, float(number) };
+        args.fail(QStringLiteral("value '%1' is not a number, true, false or quoted text")
+                      .arg(value.text));
+        return std::nullopt;
+    }
+
+    std::optional<Command> parseProximity(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 1))
+            return std::nullopt;
+        const QString &name = args.at(0).text;
+        if (name == QLatin1String("pen"))
+            return ProximityCommand { Device::Pen };
+        if (name == QLatin1String("eraser"))
+            return ProximityCommand { Device::Eraser };
+        if (name == QLatin1String("mouse"))
+            return ProximityCommand { Device::Mouse };
+        args.fail(QStringLiteral("unknown device '%1' (pen, eraser or mouse)").arg(name));
+        return std::nullopt;
+    }
+
+    std::optional<Command> parsePointer(ArgumentParser &args, PointerCommand::Phase phase)
+    {
+        const bool takesPressure = phase != PointerCommand::Phase::Up;
+        if (!args.expectCount(2, takesPressure ? 4 : 3))
+            return std::nullopt;
+        PointerCommand command;
+        command.phase = phase;
+        command.viewX = args.number(0, QStringLiteral("x"));
+        command.viewY = args.number(1, QStringLiteral("y"));
+        int next = 2;
+        if (takesPressure && next < args.count() && !looksLikeModifiers(args.at(next)))
+            command.pressure = float(args.unitNumber(next++, QStringLiteral("pressure")));
+        if (next < args.count() && looksLikeModifiers(args.at(next)))
+            command.modifiers = args.modifiers(next++);
+        if (next < args.count() && !takesPressure)
+            args.fail(QStringLiteral("'up' takes no pressure: '%1'").arg(args.at(next).text));
+        else if (next < args.count())
+            args.expectCount(0, next);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parseKey(ArgumentParser &args, KeyCommand::Phase phase)
+    {
+        if (!args.expectCount(1, 2))
+            return std::nullopt;
+        KeyCommand command;
+        command.phase = phase;
+        const std::optional<Qt::Key> key = keyFromName(args.at(0).text);
+        if (!key) {
+            args.fail(QStringLiteral("unknown key '%1'").arg(args.at(0).text));
+            return std::nullopt;
+        }
+        command.key = *key;
+        if (args.count() == 2)
+            command.modifiers = args.modifiers(1);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<QRgb> colorFromHex(const QString &text)
+    {
+        if (text.size() != 6 && text.size() != 8)
+            return std::nullopt;
+        for (const QChar c : text) {
+            if (!c.isDigit()
+                && !(c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
+                return std::nullopt;
+        }
+        bool ok = false;
+        const uint value = text.toUInt(&ok, 16);
+        if (!ok)
+            return std::nullopt;
+        if (text.size() == 6)
+            return qRgba(
+                int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF), 255);
+        return qRgba(int(value >> 24), int((value >> 16) & 0xFF), int((value >> 8) & 0xFF),
+            int(value & 0xFF));
+    }
+
+    std::optional<Command> parseExpect(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 5))
+            return std::nullopt;
+        const QString &what = args.at(0).text;
+        if (what == QLatin1String("undo") || what == QLatin1String("redo")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            const int steps = args.integer(1, QStringLiteral("step count"), 0, INT_MAX);
+            if (args.failed())
+                return std::nullopt;
+            return ExpectStepsCommand { what == QLatin1String("redo"), steps };
+        }
+        if (what != QLatin1String("pixel")) {
+            args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo or redo)").arg(what));
+            return std::nullopt;
+        }
+        if (args.count() < 4) {
+            args.fail(
+                QStringLiteral("missing argument (usage: expect pixel X Y RRGGBBAA [TOLERANCE])"));
+            return std::nullopt;
+        }
+        ExpectPixelCommand command;
+        command.canvasX = args.integer(1, QStringLiteral("x"), INT_MIN, INT_MAX);
+        command.canvasY = args.integer(2, QStringLiteral("y"), INT_MIN, INT_MAX);
+        const std::optional<QRgb> color = colorFromHex(args.at(3).text);
+        if (!color)
+            args.fail(QStringLiteral("colour '%1' is not RRGGBBAA or RRGGBB in hexadecimal")
+                          .arg(args.at(3).text));
+        else
+            command.straightColor = *color;
+        if (args.count() == 5)
+            command.tolerance = args.integer(4, QStringLiteral("tolerance"), 0, 255);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parseText(ArgumentParser &args, bool png)
+    {
+        if (!args.expectCount(1, 1))
+            return std::nullopt;
+        const QString text = args.at(0).text;
+        if (text.isEmpty()) {
+            args.fail(
+                png ? QStringLiteral("empty file name") : QStringLiteral("empty action name"));
+            return std::nullopt;
+        }
+        if (png)
+            return PngCommand { text };
+        return ActionCommand { text };
+    }
+
+    // Commands that act on the document, and so need a `canvas` before them.
+    bool needsDocument(const Command &command)
+    {
+        return !std::holds_alternative<CanvasCommand>(command)
+            && !std::holds_alternative<SetCommand>(command)
+            && !std::holds_alternative<ProximityCommand>(command);
+    }
+
+} // namespace
+
+namespace replay {
+
+    std::optional<Qt::Key> keyFromName(const QString &name)
+    {
+        if (name.isEmpty())
+            return std::nullopt;
+        const QMetaEnum keys = QMetaEnum::fromType<Qt::Key>();
+        const QByteArray qtName = "Key_" + name.toLatin1();
+        bool ok = false;
+        const int exact = keys.keyToValue(qtName.constData(), &ok);
+        if (ok)
+            return Qt::Key(exact);
+        for (int i = 0; i < keys.keyCount(); ++i) {
+            if (qstricmp(keys.key(i), qtName.constData()) == 0)
+                return Qt::Key(keys.value(i));
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Qt::KeyboardModifiers> modifiersFromText(const QString &text)
+    {
+        Qt::KeyboardModifiers mods;
+        for (const QString &part : text.split(QLatin1Char(','))) {
+            const QString word = part.toLower();
+            if (word == QLatin1String("shift"))
+                mods |= Qt::ShiftModifier;
+            else if (word == QLatin1String("ctrl"))
+                mods |= Qt::ControlModifier;
+            else if (word == QLatin1String("alt"))
+                mods |= Qt::AltModifier;
+            else if (word == QLatin1String("meta"))
+                mods |= Qt::MetaModifier;
+            else
+                return std::nullopt;
+        }
+        return mods;
+    }
+
+} // namespace replay
+
+std::optional<ReplayScript> ReplayScript::parse(
+    const QString &text, QString *error, bool documentOpen)
+{
+    ReplayScript script;
+    bool haveDocument = documentOpen;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int index = 0; index < lines.size(); ++index) {
+        const int lineNumber = index + 1;
+        const auto failAt = [&](const QString &message) {
+            if (error)
+                *error = QStringLiteral("%1: %2").arg(lineNumber).arg(message);
+            return std::nullopt;
+        };
+
+        QString tokenError;
+        const std::optional<std::vector<Token>> tokens = tokenize(lines.at(index), &tokenError);
+        if (!tokens)
+            return failAt(tokenError);
+        if (tokens->empty())
+            continue;
+        const QString name = tokens->front().text;
+        const auto usage = [&name]() -> QString {
+            if (name == QLatin1String("canvas") || name == QLatin1String("window"))
+                return name + QStringLiteral(" W H");
+            if (name == QLatin1String("set"))
+                return QStringLiteral("set KEY VALUE");
+            if (name == QLatin1String("proximity"))
+                return QStringLiteral("proximity pen|eraser|mouse");
+            if (name == QLatin1String("up"))
+                return QStringLiteral("up X Y [MODS]");
+            if (name == QLatin1String("down") || name == QLatin1String("move"))
+                return name + QStringLiteral(" X Y [PRESSURE] [MODS]");
+            if (name.startsWith(QLatin1String("key")))
+                return name + QStringLiteral(" NAME [MODS]");
+            if (name == QLatin1String("action"))
+                return QStringLiteral("action NAME");
+            if (name == QLatin1String("png"))
+                return QStringLiteral("png FILE");
+            return QStringLiteral(
+                "expect pixel X Y RRGGBBAA [TOLERANCE] | expect undo N | expect redo N");
+        };
+        ArgumentParser args(*tokens, usage());
+
+        std::optional<Command> command;
+        if (tokens->front().quoted)
+            return failAt(QStringLiteral("unknown command '%1'").arg(name));
+        if (name == QLatin1String("canvas"))
+            command = parseSize(args, true);
+        else if (name == QLatin1String("window"))
+            command = parseSize(args, false);
+        else if (name == QLatin1String("set"))
+            command = parseSet(args);
+        else if (name == QLatin1String("proximity"))
+            command = parseProximity(args);
+        else if (name == QLatin1String("down"))
+            command = parsePointer(args, PointerCommand::Phase::Down);
+        else if (name == QLatin1String("move"))
+            command = parsePointer(args, PointerCommand::Phase::Move);
+        else if (name == QLatin1String("up"))
+            command = parsePointer(args, PointerCommand::Phase::Up);
+        else if (name == QLatin1String("key"))
+            command = parseKey(args, KeyCommand::Phase::Click);
+        else if (name == QLatin1String("keydown"))
+            command = parseKey(args, KeyCommand::Phase::Press);
+        else if (name == QLatin1String("keyup"))
+            command = parseKey(args, KeyCommand::Phase::Release);
+        else if (name == QLatin1String("action"))
+            command = parseText(args, false);
+        else if (name == QLatin1String("png"))
+            command = parseText(args, true);
+        else if (name == QLatin1String("expect"))
+            command = parseExpect(args);
+        else
+            return failAt(QStringLiteral("unknown command '%1'").arg(name));
+
+        if (!command)
+            return failAt(args.error());
+        if (needsDocument(*command) && !haveDocument)
+            return failAt(
+                QStringLiteral("'%1' needs a document: start with 'canvas W H'").arg(name));
+        if (std::holds_alternative<CanvasCommand>(*command))
+            haveDocument = true;
+        script.m_lines.push_back(ScriptLine { lineNumber, std::move(*command) });
+    }
+    return script;
+}
+
+} // namespace pennova

@@ -1,0 +1,148 @@
+#pragma once
+
+// A replay script: a text list of document, settings, pointer and key commands, one a line, that
+// pennova-replay plays into a real document window (grammar: docs/replay.md). The whole text is
+// parsed and checked before anything runs, so a typo near the end never leaves half a run behind.
+// Pointer positions are view coordinates: pixels from the view's lower-left corner, y up.
+
+#include <QRgb>
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace pennova {
+
+namespace replay {
+
+    // The pen end, eraser end or plain mouse named by `proximity`.
+    enum class Device
+    {
+        Pen,
+        Eraser,
+        Mouse
+    };
+
+    // canvas W H: a new document with a W x H canvas; the view takes the canvas size.
+    struct CanvasCommand
+    {
+        int width = 0;
+        int height = 0;
+    };
+
+    // window W H: the view's size in window pixels.
+    struct WindowCommand
+    {
+        int width = 0;
+        int height = 0;
+    };
+
+    // set KEY VALUE: a user default. The value's type says which write is used: bool, int,
+    // float, QString or QByteArray (a colour archive for "clr").
+    struct SetCommand
+    {
+        QString key;
+        QVariant value;
+    };
+
+    struct ProximityCommand
+    {
+        Device device = Device::Pen;
+    };
+
+    // down / move / up. With a pressure the events are tablet events, otherwise mouse events.
+    struct PointerCommand
+    {
+        enum class Phase
+        {
+            Down,
+            Move,
+            Up
+        };
+        Phase phase = Phase::Down;
+        double viewX = 0.0;
+        double viewY = 0.0;
+        std::optional<float> pressure; // 0..1
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    // key (press and release), keydown, keyup.
+    struct KeyCommand
+    {
+        enum class Phase
+        {
+            Click,
+            Press,
+            Release
+        };
+        Phase phase = Phase::Click;
+        Qt::Key key = Qt::Key_unknown;
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    // action NAME: a window command by its QAction object name.
+    struct ActionCommand
+    {
+        QString name;
+    };
+
+    // png FILE: the canvas as a PNG file; a relative path is taken from the script's folder.
+    struct PngCommand
+    {
+        QString path;
+    };
+
+    // expect pixel X Y RRGGBBAA [TOLERANCE]: a canvas pixel (canvas coordinates, y up) in
+    // straight, not premultiplied, colour, as the png command writes it.
+    struct ExpectPixelCommand
+    {
+        int canvasX = 0;
+        int canvasY = 0;
+        QRgb straightColor = 0; // qRgba(r, g, b, a)
+        int tolerance = 0; // largest difference allowed per channel, 0..255
+    };
+
+    // expect undo N / expect redo N: the number of steps the document can undo or redo.
+    struct ExpectStepsCommand
+    {
+        bool redo = false;
+        int steps = 0;
+    };
+
+    using Command
+        = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand, PointerCommand,
+            KeyCommand, ActionCommand, PngCommand, ExpectPixelCommand, ExpectStepsCommand>;
+
+    struct ScriptLine
+    {
+        int line = 0; // 1-based line number in the script text
+        Command command;
+    };
+
+    // A Qt key from its name without the "Key_" prefix ("Z", "Space", "BracketLeft"); the exact
+    // spelling first, then ignoring case.
+    std::optional<Qt::Key> keyFromName(const QString &name);
+    // A comma list of shift, ctrl, alt, meta (any case).
+    std::optional<Qt::KeyboardModifiers> modifiersFromText(const QString &text);
+
+} // namespace replay
+
+class ReplayScript
+{
+public:
+    // Parses a whole script. On failure returns nothing and sets *error to "LINE: message"
+    // (e.g. "12: unknown command 'foo'"), for the caller to prefix with the script's name.
+    // Commands that act on the document need a `canvas` before them, unless the script continues
+    // a document that is already open (documentOpen).
+    static std::optional<ReplayScript> parse(
+        const QString &text, QString *error, bool documentOpen = false);
+
+    const std::vector<replay::ScriptLine> &lines() const { return m_lines; }
+    bool isEmpty() const { return m_lines.empty(); }
+
+private:
+    std::vector<replay::ScriptLine> m_lines;
+};
+
+} // namespace pennova

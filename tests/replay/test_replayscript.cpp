@@ -1,0 +1,215 @@
+#include "app/colorarchive.h"
+#include "replay/replayscript.h"
+
+#include <gtest/gtest.h>
+
+using namespace pennova;
+using namespace pennova::replay;
+
+namespace {
+
+ReplayScript parseOk(const QString &text)
+{
+    QString error;
+    const std::optional<ReplayScript> script = ReplayScript::parse(text, &error);
+    EXPECT_TRUE(script.has_value()) << qPrintable(error);
+    return script.value_or(ReplayScript {});
+}
+
+template <typename T> const T &commandAt(const ReplayScript &script, size_t index)
+{
+    static const T empty {};
+    if (index >= script.lines().size()) {
+        ADD_FAILURE() << "no command " << index;
+        return empty;
+    }
+    const T *command = std::get_if<T>(&script.lines()[index].command);
+    if (!command) {
+        ADD_FAILURE() << "command " << index << " has another type";
+        return empty;
+    }
+    return *command;
+}
+
+} // namespace
+
+TEST(ReplayScriptTest, ParsesEveryCommandWithItsLineNumber)
+{
+    const ReplayScript script = parseOk(QStringLiteral("# a comment line\n"
+                                                       "set bsize 12.5\n"
+                                                       "canvas 320 240   # trailing comment\n"
+                                                       "\n"
+                                                       "window 200 100\n"
+                                                       "proximity eraser\n"
+                                                       "down 10 20.5 0.25 shift,ctrl\n"
+                                                       "move -3 4 alt\n"
+                                                       "up 5 6 meta\n"
+                                                       "key BracketLeft\n"
+                                                       "keydown Z ctrl\n"
+                                                       "keyup Space\n"
+                                                       "action undo\n"
+                                                       "png \"out dir/a #1.png\"\n"
+                                                       "expect pixel 3 4 11223344 2\n"
+                                                       "expect undo 7\r\n"
+                                                       "expect redo 0\n"));
+    ASSERT_EQ(script.lines().size(), 15u);
+    const std::vector<int> lineNumbers { 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17 };
+    for (size_t i = 0; i < lineNumbers.size(); ++i)
+        EXPECT_EQ(script.lines()[i].line, lineNumbers[i]);
+
+    EXPECT_EQ(commandAt<SetCommand>(script, 0).value, QVariant(12.5f));
+    EXPECT_EQ(commandAt<CanvasCommand>(script, 1).width, 320);
+    EXPECT_EQ(commandAt<CanvasCommand>(script, 1).height, 240);
+    EXPECT_EQ(commandAt<WindowCommand>(script, 2).height, 100);
+    EXPECT_EQ(commandAt<ProximityCommand>(script, 3).device, Device::Eraser);
+
+    const auto &down = commandAt<PointerCommand>(script, 4);
+    EXPECT_EQ(down.phase, PointerCommand::Phase::Down);
+    EXPECT_EQ(down.viewY, 20.5);
+    EXPECT_EQ(down.pressure, 0.25f);
+    EXPECT_EQ(down.modifiers, Qt::ShiftModifier | Qt::ControlModifier);
+    const auto &move = commandAt<PointerCommand>(script, 5);
+    EXPECT_EQ(move.viewX, -3.0);
+    EXPECT_FALSE(move.pressure.has_value());
+    EXPECT_EQ(move.modifiers, Qt::AltModifier);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 6).phase, PointerCommand::Phase::Up);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 6).modifiers, Qt::MetaModifier);
+
+    EXPECT_EQ(commandAt<KeyCommand>(script, 7).key, Qt::Key_BracketLeft);
+    EXPECT_EQ(commandAt<KeyCommand>(script, 7).phase, KeyCommand::Phase::Click);
+    EXPECT_EQ(commandAt<KeyCommand>(script, 8).phase, KeyCommand::Phase::Press);
+    EXPECT_EQ(commandAt<KeyCommand>(script, 8).modifiers, Qt::ControlModifier);
+    EXPECT_EQ(commandAt<KeyCommand>(script, 9).key, Qt::Key_Space);
+    EXPECT_EQ(commandAt<KeyCommand>(script, 9).phase, KeyCommand::Phase::Release);
+    EXPECT_EQ(commandAt<ActionCommand>(script, 10).name, QStringLiteral("undo"));
+    EXPECT_EQ(commandAt<PngCommand>(script, 11).path, QStringLiteral("out dir/a #1.png"));
+
+    const auto &pixel = commandAt<ExpectPixelCommand>(script, 12);
+    EXPECT_EQ(pixel.canvasX, 3);
+    EXPECT_EQ(pixel.canvasY, 4);
+    EXPECT_EQ(pixel.straightColor, qRgba(0x11, 0x22, 0x33, 0x44));
+    EXPECT_EQ(pixel.tolerance, 2);
+    EXPECT_FALSE(commandAt<ExpectStepsCommand>(script, 13).redo);
+    EXPECT_EQ(commandAt<ExpectStepsCommand>(script, 13).steps, 7);
+    EXPECT_TRUE(commandAt<ExpectStepsCommand>(script, 14).redo);
+}
+
+TEST(ReplayScriptTest, SettingValuesKeepTheirType)
+{
+    const ReplayScript script = parseOk(QStringLiteral("set UndoLevels 3\n"
+                                                       "set ink true\n"
+                                                       "set estren 1e2\n"
+                                                       "set DonateMessage \"say \\\"hi\\\"\"\n"
+                                                       "set clr 1 0.5 0\n"
+                                                       "set clr 0 0 1 0.25\n"));
+    EXPECT_EQ(commandAt<SetCommand>(script, 0).value.typeId(), QMetaType::Int);
+    EXPECT_EQ(commandAt<SetCommand>(script, 0).value.toInt(), 3);
+    EXPECT_EQ(commandAt<SetCommand>(script, 1).value, QVariant(true));
+    EXPECT_EQ(commandAt<SetCommand>(script, 2).value, QVariant(100.0f));
+    EXPECT_EQ(commandAt<SetCommand>(script, 3).value, QVariant(QStringLiteral("say \"hi\"")));
+    EXPECT_EQ(ColorArchive::decode(commandAt<SetCommand>(script, 4).value.toByteArray()),
+        (RgbaColor { 1.0f, 0.5f, 0.0f, 1.0f }));
+    EXPECT_EQ(ColorArchive::decode(commandAt<SetCommand>(script, 5).value.toByteArray()),
+        (RgbaColor { 0.0f, 0.0f, 1.0f, 0.25f }));
+}
+
+TEST(ReplayScriptTest, PointerOptionsAreToldApartByForm)
+{
+    // A word is a modifier list, a number a pressure; pressure must come first.
+    const ReplayScript script = parseOk(QStringLiteral("canvas 10 10\n"
+                                                       "down 1 2 shift\n"
+                                                       "move 1 2 0\n"
+                                                       "move 1 2 1 CTRL,Meta\n"));
+    EXPECT_FALSE(commandAt<PointerCommand>(script, 1).pressure.has_value());
+    EXPECT_EQ(commandAt<PointerCommand>(script, 1).modifiers, Qt::ShiftModifier);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 2).pressure, 0.0f);
+    EXPECT_EQ(
+        commandAt<PointerCommand>(script, 3).modifiers, Qt::ControlModifier | Qt::MetaModifier);
+}
+
+TEST(ReplayScriptTest, KeyNamesFollowQtWithoutThePrefix)
+{
+    EXPECT_EQ(keyFromName(QStringLiteral("Z")), Qt::Key_Z);
+    EXPECT_EQ(keyFromName(QStringLiteral("z")), Qt::Key_Z);
+    EXPECT_EQ(keyFromName(QStringLiteral("space")), Qt::Key_Space);
+    EXPECT_EQ(keyFromName(QStringLiteral("BracketRight")), Qt::Key_BracketRight);
+    EXPECT_EQ(keyFromName(QStringLiteral("F12")), Qt::Key_F12);
+    EXPECT_EQ(keyFromName(QStringLiteral("Return")), Qt::Key_Return);
+    EXPECT_FALSE(keyFromName(QStringLiteral("Key_Z")).has_value());
+    EXPECT_FALSE(keyFromName(QString()).has_value());
+    EXPECT_FALSE(keyFromName(QStringLiteral("NoSuchKey")).has_value());
+}
+
+struct BadScript
+{
+    const char *text;
+    const char *error; // the whole "LINE: message", or its start when it ends in "..."
+};
+
+// Names a case in test listings by the message it expects.
+void PrintTo(const BadScript &bad, std::ostream *out)
+{
+    *out << bad.error;
+}
+
+class ReplayScriptErrorTest : public ::testing::TestWithParam<BadScript>
+{
+};
+
+TEST_P(ReplayScriptErrorTest, ReportsTheLineAndWhatIsWrong)
+{
+    QString error;
+    const std::optional<ReplayScript> script
+        = ReplayScript::parse(QString::fromUtf8(GetParam().text), &error);
+    EXPECT_FALSE(script.has_value());
+    const QString expected = QString::fromUtf8(GetParam().error);
+    if (expected.endsWith(QLatin1String("...")))
+        EXPECT_TRUE(error.startsWith(expected.chopped(3))) << qPrintable(error);
+    else
+        EXPECT_EQ(error.toStdString(), expected.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ReplayScriptErrorTest,
+    ::testing::Values(BadScript { "canvas 10 10\n\n# note\nfoo 1 2\n", "4: unknown command 'foo'" },
+        BadScript { "canvas 10 10\n\"down\" 1 2\n", "2: unknown command 'down'" },
+        BadScript { "canvas 10\n", "1: missing argument (usage: canvas W H)" },
+        BadScript { "canvas 10 10 10\n", "1: unexpected argument '10' (usage: canvas W H)" },
+        BadScript { "canvas 10 ten\n", "1: height 'ten' is not an integer..." },
+        BadScript { "canvas 0 10\n", "1: width '0' is not an integer in 1..." },
+        BadScript { "canvas 10 10\ndown 1 y\n", "2: y 'y' is not a number" },
+        BadScript { "canvas 10 10\ndown 1 nan\n", "2: y 'nan' is not a number" },
+        BadScript { "canvas 10 10\nmove 1 2 1.5\n", "2: pressure '1.5' is not in 0..1" },
+        BadScript { "canvas 10 10\ndown 1 2 shift,hyper\n", "2: bad modifiers 'shift,hyper'..." },
+        BadScript { "canvas 10 10\ndown 1 2 0.5 alt 3\n", "2: unexpected argument '3'..." },
+        BadScript { "canvas 10 10\ndown 1 2 alt 0.5\n", "2: unexpected argument '0.5'..." },
+        BadScript { "canvas 10 10\nup 1 2 0.5\n", "2: 'up' takes no pressure: '0.5'" },
+        BadScript { "canvas 10 10\nup\n", "2: missing argument (usage: up X Y [MODS])" },
+        BadScript { "canvas 10 10\nkey Foo\n", "2: unknown key 'Foo'" },
+        BadScript { "canvas 10 10\nkey Z ctrl,,shift\n", "2: bad modifiers 'ctrl,,shift'..." },
+        BadScript { "proximity stylus\n", "1: unknown device 'stylus' (pen, eraser or mouse)" },
+        BadScript {
+            "set bsize big\n", "1: value 'big' is not a number, true, false or quoted text" },
+        BadScript { "set bsize 1 2\n", "1: unexpected argument '2'..." },
+        BadScript { "set clr 1 0\n", "1: missing argument (usage: set clr R G B [A])" },
+        BadScript { "set clr 1 0 2\n", "1: blue '2' is not in 0..1" },
+        BadScript { "canvas 10 10\nexpect pixel 1 2 ff00\n", "2: colour 'ff00' is not..." },
+        BadScript { "canvas 10 10\nexpect pixel 1 2 0xff0000\n", "2: colour '0xff0000'..." },
+        BadScript { "canvas 10 10\nexpect pixel 1 2 ffffffff 300\n", "2: tolerance '300'..." },
+        BadScript { "canvas 10 10\nexpect undo -1\n", "2: step count '-1'..." },
+        BadScript { "canvas 10 10\nexpect colour 1\n", "2: unknown expectation 'colour'..." },
+        BadScript { "canvas 10 10\naction\n", "2: missing argument (usage: action NAME)" },
+        BadScript { "canvas 10 10\npng \"a.png\n", "2: unterminated quoted text" },
+        BadScript { "canvas 10 10\npng a\"b.png\n", "2: unexpected quote in '\"b.png'" },
+        BadScript { "set bsize 3\ndown 1 2\n", "2: 'down' needs a document: start with..." },
+        BadScript {
+            "expect undo 0\ncanvas 1 1\n", "1: 'expect' needs a document: start with..." }));
+
+TEST(ReplayScriptTest, AScriptMayContinueAnOpenDocument)
+{
+    QString error;
+    EXPECT_FALSE(ReplayScript::parse(QStringLiteral("key Z ctrl\n"), &error).has_value());
+    const std::optional<ReplayScript> script
+        = ReplayScript::parse(QStringLiteral("key Z ctrl\n"), &error, true);
+    ASSERT_TRUE(script.has_value()) << qPrintable(error);
+    EXPECT_EQ(script->lines().size(), 1u);
+}
