@@ -79,6 +79,19 @@ public:
 
     // A change of the held modifier keys.
     void flagsChanged(Qt::KeyboardModifiers modifiers);
+    // The modifier state the gestures read: Space held (pan), Control held (rotate, Qt's Meta),
+    // selection mode (Ctrl held, or switched on from the menu), the erase modifier (Alt).
+    bool isSpace() const { return m_isSpace; }
+    bool ctrl() const { return m_ctrl; }
+    bool isSelect() const { return m_isSelect; }
+    bool alt() const { return m_alt; }
+
+    // View commands (drawview_gestures.cpp): back to 100 % with no rotation, the canvas placed
+    // in the window; the window size whose content shows the whole zoomed canvas.
+    void resetZoom();
+    QSize standardContentSize();
+    // The zoom factor, rotation and origin (gestures).
+    void setViewZoom(float zoom);
 
     // Converts a widget position (y down) to view coordinates (y up), and back.
     Point viewPointFromWidget(const QPointF &widgetPoint) const;
@@ -102,7 +115,20 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
+    void changeEvent(QEvent *event) override;
+
 private:
+    // Gestures (drawview_gestures.cpp).
+    bool pressGesture(const PointerEvent &event);
+    bool dragGesture(const PointerEvent &event);
+    bool releaseGesture();
+    void pan(float dx, float dy, float rotation);
+    void zoomBy(float dy, bool fast, float rotation);
+    void rotateTo(Point location);
+    Point frameCentre() const;
+    // Shows the cursor for the current mode.
+    void updateCursor();
+
     PointerEvent pointerEventFrom(
         const QSinglePointEvent &event, float pressure, bool tablet) const;
     void paintSegmentTo(const PointerEvent &event);
@@ -126,6 +152,22 @@ private:
     bool m_mousedown = false;
     bool m_alt = false;
     const QPointingDevice *m_strokeDevice = nullptr;
+
+    // Modifier state.
+    bool m_isSpace = false;
+    bool m_ctrl = false;
+    bool m_isSelect = false;
+
+    // The gesture latched at the press, kept until the next press (a rotation press keeps the
+    // others as they were).
+    bool m_turnDraggers = false;
+    bool m_moveDraggers = false;
+    bool m_zoomDraggers = false;
+    bool m_selDraggers = false;
+    Point m_lastdrag; // view location of the previous event of a pan or zoom
+    float m_oldzoom = 1.0f; // zoom at the press of a zoom
+    float m_canvasAngle = 0.0f; // rotation at the press of a rotation, degrees
+    float m_startAngle = 0.0f; // pointer angle about the centre at that press, radians
 };
 
 } // namespace pennova

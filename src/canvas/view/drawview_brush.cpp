@@ -44,7 +44,7 @@ void DrawView::rebuildBrushCursor()
         m_brushsize * m_transform.zoom(), m_brush.getColor(), isEraser(), m_brush.ink());
     m_brushCursor = QCursor(QPixmap::fromImage(c.image), c.hotSpot.x(), c.hotSpot.y());
     m_hasBrushCursor = true;
-    setCursor(m_brushCursor);
+    updateCursor();
 }
 
 } // namespace pennova

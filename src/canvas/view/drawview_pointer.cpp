@@ -124,19 +124,28 @@ void DrawView::mouseDown(const PointerEvent &event)
     const Point p = viewToCanvas(event.location);
     m_engine.setLastPoints(p);
 
+    // Rotation and pan presses end here; a zoom press goes on to the painting start, whose
+    // first segment then zooms instead of painting.
+    if (pressGesture(event))
+        return;
+
     // Painting start: keep the "before" pixels, then paint the press as the first segment, a dot.
     m_engine.beginStroke(fill);
-    paintSegmentTo(event);
+    mouseDragged(event);
 }
 
 void DrawView::mouseDragged(const PointerEvent &event)
 {
+    if (dragGesture(event))
+        return;
     paintSegmentTo(event);
 }
 
 void DrawView::mouseUp(const PointerEvent &)
 {
     m_mousedown = false;
+    if (releaseGesture())
+        return;
     commitStroke();
 }
 
@@ -163,35 +172,62 @@ void DrawView::commitStroke()
 void DrawView::flagsChanged(Qt::KeyboardModifiers modifiers)
 {
     m_alt = modifiers.testFlag(Qt::AltModifier);
+    m_isSelect = modifiers.testFlag(Qt::ControlModifier);
+    m_ctrl = modifiers.testFlag(Qt::MetaModifier);
+    updateCursor();
     prox();
+}
+
+namespace {
+    bool isModifierKey(int key)
+    {
+        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt
+            || key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_Super_L
+            || key == Qt::Key_Super_R;
+    }
 }
 
 void DrawView::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
+    if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
-    default:
-        QWidget::keyPressEvent(event);
     }
+    // Space held: pan mode. Its auto-repeat is absorbed here.
+    if (event->key() == Qt::Key_Space) {
+        if (!m_isSpace) {
+            m_isSpace = true;
+            updateCursor();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DrawView::keyReleaseEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
+    if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
-    default:
-        QWidget::keyReleaseEvent(event);
     }
+    if (event->key() == Qt::Key_Space) {
+        if (event->isAutoRepeat())
+            return;
+        const bool was = m_isSpace;
+        m_isSpace = false;
+        if (was)
+            updateCursor();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void DrawView::changeEvent(QEvent *event)
+{
+    // Modifiers released while another window was active must not stay latched.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        flagsChanged(QGuiApplication::queryKeyboardModifiers());
+    QWidget::changeEvent(event);
 }
 
 } // namespace pennova

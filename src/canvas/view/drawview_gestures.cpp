@@ -1,0 +1,174 @@
+// DrawView: the pointer gestures (rotate, pan, zoom) and the view commands. The gesture of a
+// press is chosen by the modifiers held at the press and latched for the whole drag: Control
+// (Qt's Meta) rotates, Space pans, Shift zooms. They change only the view transform, never the
+// picture or the undo history.
+
+#include "app/defaults.h"
+#include "canvas/view/drawview.h"
+
+#include <cmath>
+
+namespace pennova {
+
+namespace {
+    int percent(float zoom) { return int(100.0f * zoom); }
+    QString zoomMessage(float zoom) { return QStringLiteral("Zoom: %1%").arg(percent(zoom)); }
+}
+
+Point DrawView::frameCentre() const
+{
+    const Size f = m_transform.frameSize();
+    return Point { f.width / 2.0f, f.height / 2.0f };
+}
+
+bool DrawView::pressGesture(const PointerEvent &event)
+{
+    m_turnDraggers = m_ctrl;
+    if (m_turnDraggers) {
+        m_canvasAngle = m_transform.boundsRotation();
+        const Point m = frameCentre();
+        m_startAngle = std::atan2(event.location.y - m.y, event.location.x - m.x);
+        mouseDragged(event); // a rotation of zero
+        return true;
+    }
+    m_moveDraggers = m_isSpace;
+    if (m_moveDraggers)
+        updateCursor();
+    m_zoomDraggers = event.modifiers.testFlag(Qt::ShiftModifier);
+    if (m_zoomDraggers)
+        m_oldzoom = m_transform.zoom();
+    if (m_moveDraggers || m_zoomDraggers)
+        m_lastdrag = event.location;
+    if (m_moveDraggers)
+        return true;
+    m_selDraggers = false;
+    return false;
+}
+
+bool DrawView::dragGesture(const PointerEvent &event)
+{
+    const float rotation = m_transform.boundsRotation();
+    const float dx = event.location.x - m_lastdrag.x;
+    const float dy = event.location.y - m_lastdrag.y;
+    m_lastdrag = event.location;
+
+    if (m_turnDraggers) {
+        rotateTo(event.location);
+        return true;
+    }
+    if (m_moveDraggers) {
+        pan(dx, dy, rotation);
+        // The picture follows the pointer, so it is always redrawn (also when Shift was held
+        // at the press as well as Space).
+        update();
+        return true;
+    }
+    if (m_zoomDraggers) {
+        zoomBy(dy, event.modifiers.testFlag(Qt::MetaModifier), rotation);
+        if (percent(m_oldzoom) != percent(m_transform.zoom()))
+            update();
+        return true;
+    }
+    return false;
+}
+
+bool DrawView::releaseGesture()
+{
+    if (m_zoomDraggers) {
+        flashstatus(zoomMessage(m_transform.zoom()));
+        return true;
+    }
+    if (m_moveDraggers) {
+        m_moveDraggers = false;
+        updateCursor();
+        return true;
+    }
+    if (m_turnDraggers) {
+        updateCursor();
+        return true;
+    }
+    return false;
+}
+
+// Pan: the picture follows the pointer one to one on the screen, at any zoom and rotation.
+void DrawView::pan(float dx, float dy, float rotation)
+{
+    const float z = m_transform.zoom();
+    m_transform.setBoundsRotation(0.0f);
+    const Point o = m_transform.bounds().origin;
+    m_transform.setBoundsOrigin(Point { o.x - dx / z, o.y - dy / z });
+    m_transform.setBoundsRotation(rotation);
+}
+
+// Zoom about the window centre: dragging up zooms in, each window pixel changing the zoom by
+// 1/300 of itself (1/150 with Control), within 50 %..800 % and in whole percent. The canvas
+// point under the centre stays where it is.
+void DrawView::zoomBy(float dy, bool fast, float rotation)
+{
+    const Point m = frameCentre();
+    const Point a = viewToCanvas(m);
+    m_transform.setBoundsRotation(0.0f);
+    showstatus(zoomMessage(m_transform.zoom()));
+    // A purely sideways move leaves the zoom alone: the whole-percent truncation would
+    // otherwise creep it down by a percent on some values.
+    const float zoom = dy == 0.0f ? m_transform.zoom() : zoomStep(m_transform.zoom(), dy, fast);
+    setViewZoom(zoom);
+    m_transform.setBoundsRotation(rotation);
+    m_transform.setBoundsOrigin(Point {});
+    const Point b = viewToCanvas(m);
+    m_transform.setBoundsOrigin(a - b);
+}
+
+// Rotate about the window centre by the pointer's angle about it since the press; the canvas
+// point under the centre stays where it is.
+void DrawView::rotateTo(Point location)
+{
+    const Point m = frameCentre();
+    const Point a = viewToCanvas(m);
+    const float turned = float(std::atan2(location.y - m.y, location.x - m.x) - m_startAngle);
+    m_transform.setBoundsRotation(turned * 180.0f / float(M_PI) + m_canvasAngle);
+    m_transform.setBoundsOrigin(Point {});
+    const Point b = viewToCanvas(m);
+    m_transform.setBoundsOrigin(a - b);
+    update();
+}
+
+void DrawView::setViewZoom(float zoom)
+{
+    m_transform.setZoom(zoom);
+    // The brush cursor is drawn at the zoomed size.
+    setBrushSize(getBrushSize());
+}
+
+void DrawView::resetZoom()
+{
+    const float oldZoom = m_transform.zoom();
+    const Point oldOrigin = m_transform.bounds().origin;
+    m_transform.setZoom(1.0f);
+    m_transform.setBoundsRotation(0.0f);
+    flashstatus(QStringLiteral("View Reset"));
+    const Point origin = resetZoomOrigin(oldOrigin, oldZoom, imgsize(), m_transform.frameSize());
+    setBrushSize(getBrushSize());
+    m_transform.setBoundsOrigin(origin);
+    update();
+}
+
+QSize DrawView::standardContentSize()
+{
+    const float z = m_transform.zoom();
+    m_transform.setBoundsOrigin(Point {});
+    update();
+    return QSize(int(std::ceil(z * imgsize().width)), int(std::ceil(z * imgsize().height)));
+}
+
+void DrawView::updateCursor()
+{
+    if (m_moveDraggers && m_mousedown)
+        setCursor(Qt::ClosedHandCursor);
+    else if (m_isSpace)
+        setCursor(Qt::OpenHandCursor);
+    else if (m_hasBrushCursor)
+        setCursor(m_brushCursor);
+}
+
+} // namespace pennova
