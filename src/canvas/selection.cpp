@@ -5,9 +5,15 @@
 namespace pennova {
 
 namespace {
-    Rect outset(const Rect &r, float n) { return insetRect(r, -n, -n); }
-    float sign(float v) { return v >= 0.0f ? 1.0f : -1.0f; }
-}
+    Rect outset(const Rect &r, float n)
+    {
+        return insetRect(r, -n, -n);
+    }
+    float sign(float v)
+    {
+        return v >= 0.0f ? 1.0f : -1.0f;
+    }
+} // namespace
 
 void SelectionModel::clearRect()
 {
@@ -41,7 +47,10 @@ void SelectionModel::deselectAll()
     setSelrect(Rect {});
 }
 
-Rect SelectionModel::getSelPath() const { return integralRect(selrect); }
+Rect SelectionModel::getSelPath() const
+{
+    return integralRect(selrect);
+}
 
 Rect SelectionModel::boundingRectOfCorners() const
 {

@@ -38,9 +38,9 @@ TEST(Selection, HandleHitTestIncludesLowerEdgesOnly)
         int expected;
     };
     for (const Case &c : { Case { Point { 291, 191 }, 2 }, Case { Point { 290, 190 }, 2 },
-             Case { Point { 309, 209 }, 2 }, Case { Point { 310, 200 }, -1 }, Case { Point { 289, 195 }, 4 },
-             Case { Point { 300, 210 }, -1 }, Case { Point { 89, 100 }, -1 },
-             Case { Point { 150, 150 }, 4 } }) {
+             Case { Point { 309, 209 }, 2 }, Case { Point { 310, 200 }, -1 },
+             Case { Point { 289, 195 }, 4 }, Case { Point { 300, 210 }, -1 },
+             Case { Point { 89, 100 }, -1 }, Case { Point { 150, 150 }, 4 } }) {
         SelectionModel s = base;
         s.press(c.at, false, false);
         EXPECT_EQ(s.selclick, c.expected) << c.at.x << "," << c.at.y;

@@ -23,6 +23,10 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
 
     if (TabletApp *app = TabletApp::instance())
         connect(app, &TabletApp::tabletProximityNotification, this, &DrawView::prox);
+    setAcceptDrops(true);
+    m_marqueeTimer.setInterval(1000 / 6);
+    connect(&m_marqueeTimer, &QTimer::timeout, this, &DrawView::updateMarquee);
+    m_marqueeTimer.start();
     connect(&m_undo, &CanvasUndo::regionChanged, this,
         [this](const QRect &r) { redisplayCanvasRect(fromQRect(r)); });
     prox();

@@ -8,22 +8,27 @@
 // boundary.
 //
 // The class is split by concern: drawview.cpp (set-up, surface, undo), drawview_pointer.cpp
-// (pointer and tablet events, the stroke path), drawview_brush.cpp (brush size, colour, ink,
+// (pointer and tablet events, keys, the stroke path), drawview_gestures.cpp (pan, zoom, rotate,
+// view commands), drawview_selection.cpp (selection editing, marquee, delete),
+// drawview_clipboard.cpp (copy, cut, paste, drops), drawview_brush.cpp (brush size, colour, ink,
 // cursor), drawview_display.cpp (drawing).
 
 #include "canvas/brush.h"
 #include "canvas/canvassurface.h"
 #include "canvas/canvasundo.h"
 #include "canvas/eraseimage.h"
+#include "canvas/selection.h"
 #include "canvas/strokeengine.h"
 #include "canvas/view/pointerevent.h"
 #include "canvas/viewtransform.h"
 
 #include <QCursor>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class QSinglePointEvent;
+class QPainter;
 
 namespace pennova {
 
@@ -93,6 +98,32 @@ public:
     // The zoom factor, rotation and origin (gestures).
     void setViewZoom(float zoom);
 
+    // Selection (drawview_selection.cpp).
+    const SelectionModel &selection() const { return m_selection; }
+    void toggleSelectionMode();
+    void selectAll();
+    void deselectAll();
+    // Erases the selected pixels to the erase image, as one undo step "Delete".
+    void deleteSelection();
+    // Advances the marching ants (every 1/6 second while a selection exists and no button is
+    // down).
+    void updateMarquee();
+    static int marqueePhase();
+
+    // Clipboard and placed pastes (drawview_clipboard.cpp).
+    void copy();
+    void cut();
+    void paste();
+    // Floats an image as a paste centred on a view point (drops) or on the window centre.
+    void pasteImageAt(const QImage &image, std::optional<Point> viewPoint);
+    // Commits the floating paste into the canvas as one undo step "Paste"; beeps and keeps it
+    // floating when it lies wholly outside the canvas.
+    void doPaste();
+    bool isPaste() const { return m_isPaste; }
+    const QImage &pasteImage() const { return m_pasteImage; }
+    // Cut and Copy are unavailable while a paste floats.
+    bool canCopy() const { return !m_isPaste; }
+
     // Converts a widget position (y down) to view coordinates (y up), and back.
     Point viewPointFromWidget(const QPointF &widgetPoint) const;
     QPointF widgetPointFromView(Point viewPoint) const;
@@ -104,6 +135,8 @@ signals:
     void drawViewClicked(DrawView *view);
     // A status message for the status box (persistent or flashed).
     void statusMessage(const QString &text, bool persistent);
+    // Selection mode, a floating paste or the selection changed (menus follow).
+    void selectionStateChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -116,6 +149,8 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Gestures (drawview_gestures.cpp).
@@ -128,6 +163,16 @@ private:
     Point frameCentre() const;
     // Shows the cursor for the current mode.
     void updateCursor();
+
+    // Selection editing by drag (drawview_selection.cpp).
+    void selectionPress(const PointerEvent &event);
+    void selectionDrag(const PointerEvent &event);
+    void selectionRelease();
+    void pasteDrag(const PointerEvent &event);
+    void pasteRelease();
+    // Arrow keys: true when the key moved the selection.
+    bool nudgeSelection(int key);
+    void drawSelection(QPainter &painter);
 
     PointerEvent pointerEventFrom(
         const QSinglePointEvent &event, float pressure, bool tablet) const;
@@ -153,10 +198,19 @@ private:
     bool m_alt = false;
     const QPointingDevice *m_strokeDevice = nullptr;
 
-    // Modifier state.
+    // Modifier state. Selection mode is on while Ctrl is held or while switched on from the menu.
     bool m_isSpace = false;
     bool m_ctrl = false;
     bool m_isSelect = false;
+    bool m_selectHeld = false;
+    bool m_selectToggled = false;
+
+    SelectionModel m_selection;
+    QTimer m_marqueeTimer;
+
+    // The floating paste: drawn in the selection rectangle until committed.
+    bool m_isPaste = false;
+    QImage m_pasteImage;
 
     // The gesture latched at the press, kept until the next press (a rotation press keeps the
     // others as they were).

@@ -21,6 +21,9 @@ void DrawView::paintEvent(QPaintEvent *event)
     const QTransform viewToWidget(1, 0, 0, -1, 0, height());
     painter.setTransform(storageToCanvas * m_transform.canvasToViewTransform() * viewToWidget);
     painter.drawImage(QPointF(0, 0), m_surface.image());
+    // The selection and a floating paste, in canvas coordinates.
+    painter.setTransform(m_transform.canvasToViewTransform() * viewToWidget);
+    drawSelection(painter);
 }
 
 } // namespace pennova

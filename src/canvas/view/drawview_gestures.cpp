@@ -11,9 +11,15 @@
 namespace pennova {
 
 namespace {
-    int percent(float zoom) { return int(100.0f * zoom); }
-    QString zoomMessage(float zoom) { return QStringLiteral("Zoom: %1%").arg(percent(zoom)); }
-}
+    int percent(float zoom)
+    {
+        return int(100.0f * zoom);
+    }
+    QString zoomMessage(float zoom)
+    {
+        return QStringLiteral("Zoom: %1%").arg(percent(zoom));
+    }
+} // namespace
 
 Point DrawView::frameCentre() const
 {
@@ -39,10 +45,7 @@ bool DrawView::pressGesture(const PointerEvent &event)
         m_oldzoom = m_transform.zoom();
     if (m_moveDraggers || m_zoomDraggers)
         m_lastdrag = event.location;
-    if (m_moveDraggers)
-        return true;
-    m_selDraggers = false;
-    return false;
+    return m_moveDraggers;
 }
 
 bool DrawView::dragGesture(const PointerEvent &event)

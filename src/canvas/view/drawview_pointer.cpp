@@ -124,11 +124,19 @@ void DrawView::mouseDown(const PointerEvent &event)
     const Point p = viewToCanvas(event.location);
     m_engine.setLastPoints(p);
 
-    // Rotation and pan presses end here; a zoom press goes on to the painting start, whose
-    // first segment then zooms instead of painting.
+    // Rotation and pan presses end here; a zoom press goes on, and its drags then zoom.
     if (pressGesture(event))
         return;
-
+    m_selDraggers = m_isSelect;
+    if (m_selDraggers) {
+        selectionPress(event);
+        return;
+    }
+    if (m_isPaste) {
+        // A plain press while a paste floats starts moving it, by whole pixels.
+        m_engine.setLastPoint(integralPoint(p));
+        return;
+    }
     // Painting start: keep the "before" pixels, then paint the press as the first segment, a dot.
     m_engine.beginStroke(fill);
     mouseDragged(event);
@@ -138,12 +146,31 @@ void DrawView::mouseDragged(const PointerEvent &event)
 {
     if (dragGesture(event))
         return;
-    paintSegmentTo(event);
+    if (m_selDraggers)
+        selectionDrag(event);
+    else if (m_isPaste)
+        pasteDrag(event);
+    else
+        paintSegmentTo(event);
 }
 
 void DrawView::mouseUp(const PointerEvent &)
 {
     m_mousedown = false;
+    // The order differs from the press: a zoom first, then selection and paste, then pan and
+    // rotation, and only then a stroke.
+    if (m_zoomDraggers) {
+        releaseGesture();
+        return;
+    }
+    if (m_selDraggers) {
+        selectionRelease();
+        return;
+    }
+    if (m_isPaste) {
+        pasteRelease();
+        return;
+    }
     if (releaseGesture())
         return;
     commitStroke();
@@ -154,8 +181,12 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
     if (!m_surface.isValid())
         return;
     const PenSample sample { viewToCanvas(event.location), event.pressure, isEraser() || m_alt };
+    // With a selection, strokes stay inside it.
+    std::optional<Rect> clip;
+    if (m_selection.selectionExists)
+        clip = m_selection.selrect;
     const Rect changed
-        = m_engine.paintSegment(sample, m_brush.params(m_brushsize), std::nullopt, m_eraseImage);
+        = m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
     if (!changed.isEmpty())
         redisplayCanvasRect(changed);
 }
@@ -172,8 +203,14 @@ void DrawView::commitStroke()
 void DrawView::flagsChanged(Qt::KeyboardModifiers modifiers)
 {
     m_alt = modifiers.testFlag(Qt::AltModifier);
-    m_isSelect = modifiers.testFlag(Qt::ControlModifier);
+    m_selectHeld = modifiers.testFlag(Qt::ControlModifier);
+    const bool wasSelect = m_isSelect;
+    m_isSelect = m_selectHeld || m_selectToggled;
     m_ctrl = modifiers.testFlag(Qt::MetaModifier);
+    if (wasSelect != m_isSelect) {
+        update();
+        emit selectionStateChanged();
+    }
     updateCursor();
     prox();
 }
@@ -185,12 +222,17 @@ namespace {
             || key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_Super_L
             || key == Qt::Key_Super_R;
     }
-}
+} // namespace
 
 void DrawView::keyPressEvent(QKeyEvent *event)
 {
     if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
+        return;
+    }
+    // Return or Enter commits a floating paste.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_isPaste) {
+        doPaste();
         return;
     }
     // Space held: pan mode. Its auto-repeat is absorbed here.
@@ -201,6 +243,8 @@ void DrawView::keyPressEvent(QKeyEvent *event)
         }
         return;
     }
+    if (nudgeSelection(event->key()))
+        return;
     QWidget::keyPressEvent(event);
 }
 

@@ -1,0 +1,186 @@
+// DrawView: copy, cut and paste through the desktop clipboard, and drops. A paste does not change
+// the canvas at once: the image floats in the selection rectangle, where it can be moved and
+// resized, until Return or Enter (or the next paste) commits it as one undo step.
+
+#include "canvas/view/drawview.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QPainter>
+
+namespace pennova {
+
+namespace {
+
+    const QString kTiffType = QStringLiteral("image/tiff");
+
+    QByteArray tiffBytes(const QImage &image)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "tiff");
+        if (!writer.write(image))
+            return QByteArray();
+        return bytes;
+    }
+
+    QImage imageFromBytes(const QByteArray &bytes)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        return reader.read();
+    }
+
+    // The clipboard's image: TIFF first (what this program writes), then any image Qt reads.
+    QImage imageFromMime(const QMimeData *mime)
+    {
+        if (!mime)
+            return QImage();
+        if (mime->hasFormat(kTiffType)) {
+            const QImage tiff = imageFromBytes(mime->data(kTiffType));
+            if (!tiff.isNull())
+                return tiff;
+        }
+        if (mime->hasImage()) {
+            const QImage image = qvariant_cast<QImage>(mime->imageData());
+            if (!image.isNull())
+                return image;
+        }
+        for (const QString &format : mime->formats()) {
+            if (!format.startsWith(QLatin1String("image/")))
+                continue;
+            const QImage image = imageFromBytes(mime->data(format));
+            if (!image.isNull())
+                return image;
+        }
+        return QImage();
+    }
+
+} // namespace
+
+void DrawView::copy()
+{
+    if (!m_selection.selectionExists)
+        return;
+    const QRect r = toQRect(integralRect(m_selection.selrect)).intersected(m_surface.bounds());
+    if (r.isEmpty())
+        return;
+    const QImage pixels = m_surface.copyRegion(r);
+    auto *mime = new QMimeData;
+    mime->setData(kTiffType, tiffBytes(pixels));
+    mime->setImageData(pixels);
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void DrawView::cut()
+{
+    copy();
+    deleteSelection();
+}
+
+void DrawView::paste()
+{
+    const QImage image = imageFromMime(QGuiApplication::clipboard()->mimeData());
+    if (image.isNull()) {
+        flashstatus(QStringLiteral("Nothing to paste"));
+        return;
+    }
+    pasteImageAt(image, std::nullopt);
+}
+
+void DrawView::pasteImageAt(const QImage &image, std::optional<Point> viewPoint)
+{
+    if (m_isPaste)
+        doPaste();
+    m_pasteImage = image.convertToFormat(CanvasSurface::kFormat);
+    // Sized in pixels, whatever resolution the image claims.
+    const float pw = float(m_pasteImage.width()), ph = float(m_pasteImage.height());
+    const Size frame = m_transform.frameSize();
+    const Point centre = viewPoint ? *viewPoint : Point { frame.width / 2, frame.height / 2 };
+    // Half the size is taken off in window pixels, so the image is centred there at 100 %
+    // without rotation.
+    const Point p = integralPoint(viewToCanvas(Point { centre.x - pw / 2, centre.y - ph / 2 }));
+    flashstatus(QStringLiteral("Press enter to commit"));
+    m_selection.placePaste(MakeRect(p.x, p.y, pw, ph));
+    redisplayCanvasRect(insetRect(m_selection.selrect, -2, -2));
+    redisplayCanvasRect(insetRect(m_selection.oldselrect, -2, -2));
+    m_isPaste = true;
+    updateCursor();
+    emit selectionStateChanged();
+}
+
+void DrawView::doPaste()
+{
+    if (!m_isPaste)
+        return;
+    const Rect target = integralRect(m_selection.selrect);
+    const QRect r = toQRect(target).intersected(m_surface.bounds());
+    if (r.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
+    const QImage before = m_surface.copyRegion(r);
+    // Draw the image into the selection rectangle, within the canvas part r only. The region's
+    // rows run top down: canvas y maps to r.bottom() + 1 - y.
+    QImage region = before.copy();
+    {
+        QPainter painter(&region);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        const QRectF into(m_selection.selrect.origin.x - r.x(),
+            (r.y() + r.height()) - (m_selection.selrect.origin.y + m_selection.selrect.size.height),
+            m_selection.selrect.size.width, m_selection.selrect.size.height);
+        painter.drawImage(into, m_pasteImage);
+    }
+    m_surface.writeRegion(r, region);
+    m_undo.recordChange(r, before, QStringLiteral("Paste"));
+
+    m_isPaste = false;
+    m_pasteImage = QImage();
+    m_selectToggled = false;
+    m_isSelect = m_selectHeld;
+    m_selection.clearRect();
+    m_selection.selrect = Rect {};
+    updateCursor();
+    update();
+    emit selectionStateChanged();
+}
+
+void DrawView::dragEnterEvent(QDragEnterEvent *event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void DrawView::dropEvent(QDropEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    QImage image;
+    if (mime->hasUrls()) {
+        // The first file; one that is not a readable image is refused.
+        const QList<QUrl> urls = mime->urls();
+        if (!urls.isEmpty() && urls.first().isLocalFile()) {
+            QImageReader reader(urls.first().toLocalFile());
+            image = reader.read();
+        }
+    } else {
+        image = imageFromMime(mime);
+    }
+    if (image.isNull()) {
+        event->ignore();
+        return;
+    }
+    pasteImageAt(image, viewPointFromWidget(event->position()));
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+} // namespace pennova
