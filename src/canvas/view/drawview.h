@@ -69,8 +69,15 @@ public:
     void prox();
     bool isEraser() const;
 
+    // Steps the stored size of the end in use by `step` pixels: five times with Shift, twice
+    // that with Alt.
+    void modifyBrush(int step, Qt::KeyboardModifiers modifiers);
+
     // What erasing paints; white until the canvas is sealed.
     const EraseImage &eraseImage() const { return m_eraseImage; }
+    // Seal (1): erasing and Delete restore the picture as it is now. Unseal (0): they paint white.
+    // Each canvas has its own, so sealing one document never affects another.
+    void setErase(int tag);
 
     // Status messages: a flash fades out, a persistent one stays.
     void flashstatus(const QString &text);

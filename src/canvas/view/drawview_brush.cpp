@@ -38,6 +38,26 @@ void DrawView::setInk()
     flashstatus(QStringLiteral("Ink %1").arg(on ? QStringLiteral("ON") : QStringLiteral("OFF")));
 }
 
+void DrawView::modifyBrush(int step, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        step *= 5;
+    if (modifiers.testFlag(Qt::AltModifier))
+        step *= 2;
+    setBrushSize(getBrushSize() + float(step));
+}
+
+void DrawView::setErase(int tag)
+{
+    if (tag == 1) {
+        m_eraseImage = EraseImage::sealed(m_surface.image());
+        flashstatus(QStringLiteral("Canvas Sealed"));
+    } else if (tag == 0) {
+        m_eraseImage = EraseImage();
+        flashstatus(QStringLiteral("Unseal Canvas"));
+    }
+}
+
 void DrawView::rebuildBrushCursor()
 {
     const BrushCursorImage c = renderBrushCursor(

@@ -3,6 +3,7 @@
 #include "app/tabletapp.h"
 #include "canvas/view/drawview.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -245,6 +246,13 @@ void DrawView::keyPressEvent(QKeyEvent *event)
     }
     if (nudgeSelection(event->key()))
         return;
+    // Keys that no command takes: the platform's alert, as with any other unbound key.
+    if (!event->text().isEmpty()
+        || (event->key() >= Qt::Key_Left && event->key() <= Qt::Key_Down)) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
