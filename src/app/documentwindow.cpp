@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QWindowStateChangeEvent>
 
 namespace pennova {
 
@@ -37,14 +39,28 @@ bool DocumentWindow::newCanvas(int width, int height)
     return ok;
 }
 
+bool DocumentWindow::adoptCanvas(const QImage &picture)
+{
+    const bool ok = m_drawView->adoptImage(picture);
+    fitContentToCanvas();
+    return ok;
+}
+
+QRect DocumentWindow::availableGeometry() const
+{
+    if (const QScreen *s = screen())
+        return s->availableGeometry();
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        return primary->availableGeometry();
+    return QRect(0, 0, 4096, 4096);
+}
+
 void DocumentWindow::fitContentToCanvas()
 {
     // The content area takes the canvas size, within the screen and not below the window's
     // minimum.
     const QSize canvas(m_drawView->surface().width(), m_drawView->surface().height());
-    QSize available(4096, 4096);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        available = screen->availableGeometry().size();
+    const QSize available = availableGeometry().size();
     const QSize minimum = minimumSizeHint().expandedTo(QSize(160, 120));
     const QSize content(std::max(std::min(available.width(), canvas.width()), minimum.width()),
         std::max(std::min(available.height(), canvas.height()), minimum.height()));
@@ -52,13 +68,95 @@ void DocumentWindow::fitContentToCanvas()
     resize(content + QSize(0, menuBar()->sizeHint().height()));
 }
 
+void DocumentWindow::fitWindowToCanvas()
+{
+    if (isFullScreen() || isMaximized())
+        showNormal();
+    // What surrounds the view inside the window (the menu bar) and outside it (the frame the
+    // window manager adds), so that the whole frame fits the screen's available area.
+    QSize around = size() - m_drawView->size();
+    if (!m_drawView->isVisible())
+        around = QSize(0, menuBar()->sizeHint().height());
+    const QSize frameMargins = frameGeometry().size() - geometry().size();
+    const QRect available = availableGeometry();
+
+    const QSize wanted = m_drawView->standardContentSize() + around;
+    const QSize fitted = wanted.boundedTo(available.size() - frameMargins)
+                             .expandedTo(minimumSizeHint().expandedTo(QSize(160, 120)));
+    resize(fitted);
+
+    // Move the window back onto the screen where the new size would spill over its edge.
+    QRect frame(frameGeometry().topLeft(), fitted + frameMargins);
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    if (frame.topLeft() != frameGeometry().topLeft())
+        move(frame.topLeft());
+}
+
+void DocumentWindow::setFullScreen(bool on)
+{
+    if (on == isFullScreen())
+        return;
+    if (on)
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void DocumentWindow::changeEvent(QEvent *event)
+{
+    // The window manager may leave full screen by itself; the menu item follows.
+    if (event->type() == QEvent::WindowStateChange && m_fullScreenAction) {
+        const QSignalBlocker blocker(m_fullScreenAction);
+        m_fullScreenAction->setChecked(isFullScreen());
+    }
+    QMainWindow::changeEvent(event);
+}
+
 QAction *DocumentWindow::action(const QString &name) const
 {
     return findChild<QAction *>(name);
 }
 
+QAction *DocumentWindow::addCommand(
+    QMenu *menu, const QString &text, const QString &name, const QKeySequence &shortcut)
+{
+    QAction *a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    return a;
+}
+
 void DocumentWindow::buildMenus()
 {
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    // Connected by the document; without one they stay disabled.
+    const auto documentCommand = [&](const QString &text, const QString &name,
+                                     const QKeySequence &shortcut = QKeySequence()) {
+        QAction *a = addCommand(file, text, name, shortcut);
+        a->setEnabled(false);
+        return a;
+    };
+    documentCommand(tr("&New…"), QStringLiteral("new"), QKeySequence::New);
+    documentCommand(tr("&Open…"), QStringLiteral("open"), QKeySequence::Open);
+    file->addSeparator();
+    QAction *closeAction = addCommand(
+        file, tr("&Close"), QStringLiteral("close"), QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    documentCommand(tr("&Save"), QStringLiteral("save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    documentCommand(
+        tr("Save &As…"), QStringLiteral("saveAs"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    documentCommand(tr("&Revert to Saved"), QStringLiteral("revert"));
+    file->addSeparator();
+    documentCommand(tr("&Print…"), QStringLiteral("print"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    file->addSeparator();
+    documentCommand(tr("&Quit"), QStringLiteral("quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     m_undoAction = edit->addAction(tr("Undo"), m_history, &UndoHistory::undo);
     m_undoAction->setObjectName(QStringLiteral("undo"));
@@ -71,6 +169,16 @@ void DocumentWindow::buildMenus()
     if (!redoKeys.contains(ctrlY))
         redoKeys << ctrlY;
     m_redoAction->setShortcuts(redoKeys);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    connect(addCommand(view, tr("&Reset View"), QStringLiteral("resetZoom")), &QAction::triggered,
+        m_drawView, &DrawView::resetZoom);
+    connect(addCommand(view, tr("&Fit Window to Canvas"), QStringLiteral("fitWindowToCanvas")),
+        &QAction::triggered, this, &DocumentWindow::fitWindowToCanvas);
+    m_fullScreenAction = addCommand(
+        view, tr("F&ull Screen"), QStringLiteral("fullScreen"), QKeySequence(Qt::Key_F11));
+    m_fullScreenAction->setCheckable(true);
+    connect(m_fullScreenAction, &QAction::toggled, this, &DocumentWindow::setFullScreen);
 }
 
 void DocumentWindow::updateUndoActions()

@@ -2,9 +2,14 @@
 
 // A document's window: the canvas view filling the content area, the document's undo history,
 // and the menus whose commands act on the canvas. Commands are QActions named after what they
-// do ("undo", "redo" ...), so that menus, shortcuts and the replay tool find them by name.
+// do ("undo", "save", "resetZoom" ...), so that menus, shortcuts and the replay tool find them by
+// name. The window works on its own (the replay tool uses it so); the File commands that need a
+// document (new, open, save, saveAs, revert, print, quit) stay disabled until a MyDocument
+// connects them. Closing or deleting the window by itself never asks anything.
 
 #include <QMainWindow>
+
+class QImage;
 
 namespace pennova {
 
@@ -24,20 +29,34 @@ public:
 
     // Creates a white canvas of the given size and fits the window's content area to it.
     bool newCanvas(int width, int height);
+    // Makes a picture (an opened file) the canvas and fits the window's content area to it.
+    bool adoptCanvas(const QImage &picture);
 
     // The window's command of that name ("undo", "redo" ...), or null.
     QAction *action(const QString &name) const;
 
+    // View commands: the window resized so that its content area shows the whole zoomed canvas,
+    // within the screen's available area; full screen on or off.
+    void fitWindowToCanvas();
+    void setFullScreen(bool on);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void buildMenus();
+    QAction *addCommand(QMenu *menu, const QString &text, const QString &name,
+        const QKeySequence &shortcut = QKeySequence());
     void updateUndoActions();
     void fitContentToCanvas();
+    QRect availableGeometry() const;
 
     Defaults &m_defaults;
     UndoHistory *m_history = nullptr;
     DrawView *m_drawView = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
+    QAction *m_fullScreenAction = nullptr;
 };
 
 } // namespace pennova

@@ -1,17 +1,15 @@
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
-#include "app/documentwindow.h"
+#include "app/documentcontroller.h"
 #include "app/tabletapp.h"
 
+#include <QStringList>
+
+// `pennova [FILE...]`: opens each image file; without files, or when none could be opened, starts
+// with a new canvas at the default size.
 int main(int argc, char *argv[])
 {
     pennova::TabletApp app(argc, argv);
-    pennova::Defaults &defaults = pennova::Defaults::shared();
-    pennova::registerDocumentDefaults(defaults);
-    auto *window = new pennova::DocumentWindow(defaults);
-    window->setWindowTitle(QStringLiteral("Untitled"));
-    window->newCanvas(defaults.integerForKey(pennova::keys::ImageWidth),
-        defaults.integerForKey(pennova::keys::ImageHeight));
-    window->show();
+    pennova::DocumentController &controller = pennova::DocumentController::shared();
+    if (!controller.openAtLaunch(QCoreApplication::arguments().mid(1)))
+        return 1;
     return app.exec();
 }

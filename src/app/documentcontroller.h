@@ -1,0 +1,126 @@
+#pragma once
+
+// The process-wide keeper of the open documents: it makes new ones (at a size the user enters),
+// opens files, reverts a document by replacing it, knows the current (active) document and
+// closes them all for Quit. Every question and message to the user goes through DocumentPrompts,
+// which the program fills with real dialogs and tests with answers of their own; the functions
+// that take an `error` argument never ask or show anything.
+
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace pennova {
+
+class Defaults;
+class MyDocument;
+
+enum class SaveChangesAnswer
+{
+    Save,
+    DontSave,
+    Cancel
+};
+
+struct DocumentPrompts
+{
+    // Tells the user that something failed.
+    std::function<void(QWidget *parent, const QString &message)> alert;
+    // Before closing a modified document: save its changes, throw them away, or keep it open.
+    std::function<SaveChangesAnswer(QWidget *parent, const QString &documentName)> saveChanges;
+    // Before reverting a modified document: true to throw away its changes.
+    std::function<bool(QWidget *parent, const QString &documentName)> confirmRevert;
+    // The file to save into, proposed as `suggestedPath`; empty when cancelled. The answer's
+    // extension chooses the type written.
+    std::function<QString(QWidget *parent, const QString &suggestedPath)> saveFileName;
+    // Files to open; empty when cancelled.
+    std::function<QStringList(QWidget *parent)> openFileNames;
+    // The size of a new canvas; none when cancelled. Confirming stores it as the next default.
+    std::function<std::optional<QSize>(QWidget *parent, Defaults &defaults)> canvasSize;
+
+    // Message boxes, file dialogs and the canvas-size window.
+    static DocumentPrompts interactive();
+};
+
+class DocumentController : public QObject
+{
+    Q_OBJECT
+public:
+    // Registers the factory size of a new canvas in `defaults`. Uses the interactive prompts.
+    explicit DocumentController(Defaults &defaults, QObject *parent = nullptr);
+    // Deletes the windows of the documents still open, without asking.
+    ~DocumentController() override;
+
+    // The program's controller, over the shared settings store; made on first use, it lives
+    // until the application quits.
+    static DocumentController &shared();
+
+    Defaults &defaults() const { return m_defaults; }
+    DocumentPrompts &prompts() { return m_prompts; }
+    void setPrompts(DocumentPrompts prompts) { m_prompts = std::move(prompts); }
+
+    // Open documents, oldest first.
+    QList<MyDocument *> documents() const { return m_documents; }
+    // The document whose window was activated last (or, before any activation, opened last).
+    MyDocument *currentDocument() const;
+    // The open document of that file, or null.
+    MyDocument *documentForPath(const QString &path) const;
+
+    // Without questions: each shows the new document's window, or returns null with the reason
+    // (a full sentence naming the file or size) in `error`.
+    MyDocument *makeUntitledDocument(const QSize &size, QString *error = nullptr);
+    // A file that is already open brings its window to the front instead.
+    MyDocument *openDocumentWithContentsOfFile(const QString &path, QString *error = nullptr);
+    // Replaces `document` by a fresh one read from its file (new history and view) in the same
+    // place, then closes it without asking. On failure `document` stays as it was.
+    MyDocument *revertDocument(MyDocument *document, QString *error = nullptr);
+
+    // Menu commands: they ask through the prompts and report failures through the alert.
+    MyDocument *newDocument();
+    QList<MyDocument *> openDocument();
+    // Opens each file; reports every failure in one message after trying them all.
+    QList<MyDocument *> openFiles(const QStringList &paths);
+    // Asks before throwing away changes; null when refused or failed (then the document stays).
+    MyDocument *revert(MyDocument *document);
+    // Closes every document, asking about each one with unsaved changes; false as soon as one
+    // stays open (Cancel, or a save that did not happen).
+    bool closeAll();
+    // Closes all, then quits the application if they all closed.
+    void quit();
+
+    // Start-up: opens the files named on the command line, reporting those that fail; when none
+    // is open afterwards, starts with a new canvas at the default size, without asking. False
+    // when not even that could be made.
+    bool openAtLaunch(const QStringList &paths);
+
+    // Shows `message` through the alert prompt, over the current document's window.
+    void report(const QString &message);
+
+signals:
+    void documentAdded(MyDocument *document);
+    // The document's window has closed; the document is deleted with it soon after.
+    void documentRemoved(MyDocument *document);
+    void currentDocumentChanged(MyDocument *document);
+
+private:
+    MyDocument *createDocument();
+    MyDocument *readDocument(const QString &path, QString *error);
+    void addDocument(MyDocument *document, int index = -1);
+    void documentClosed(MyDocument *document);
+    void documentActivated(MyDocument *document);
+    QWidget *dialogParent() const;
+    QString nextUntitledName();
+
+    Defaults &m_defaults;
+    DocumentPrompts m_prompts;
+    QList<MyDocument *> m_documents;
+    MyDocument *m_current = nullptr;
+    int m_untitledCount = 0;
+};
+
+} // namespace pennova

@@ -1,0 +1,94 @@
+#include "app/newcanvasdialog.h"
+
+#include "app/defaults.h"
+#include "app/defaultskeys.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace pennova {
+
+NewCanvasDialog::NewCanvasDialog(Defaults &defaults, QWidget *parent)
+    : QDialog(parent)
+    , m_defaults(defaults)
+    , m_width(new QLineEdit(this))
+    , m_height(new QLineEdit(this))
+    , m_error(new QLabel(this))
+{
+    setWindowTitle(tr("New Canvas"));
+    setModal(true);
+    m_width->setObjectName(QStringLiteral("width"));
+    m_height->setObjectName(QStringLiteral("height"));
+    m_width->setText(QString::number(m_defaults.integerForKey(keys::ImageWidth)));
+    m_height->setText(QString::number(m_defaults.integerForKey(keys::ImageHeight)));
+
+    auto *form = new QFormLayout;
+    form->addRow(tr("&Width (pixels):"), m_width);
+    form->addRow(tr("&Height (pixels):"), m_height);
+
+    m_error->setObjectName(QStringLiteral("error"));
+    m_error->setWordWrap(true);
+    m_error->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_error->hide();
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("Create"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &NewCanvasDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &NewCanvasDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_error);
+    layout->addWidget(buttons);
+    m_width->selectAll();
+    m_width->setFocus();
+}
+
+QString NewCanvasDialog::errorText() const
+{
+    return m_error->isHidden() ? QString() : m_error->text();
+}
+
+std::optional<int> NewCanvasDialog::readField(QLineEdit *field, const QString &what)
+{
+    bool ok = false;
+    const int value = field->text().trimmed().toInt(&ok);
+    if (ok && value >= 1)
+        return value;
+    m_error->setText(tr("The %1 must be a whole number of pixels, 1 or more (not “%2”).")
+                         .arg(what, field->text()));
+    m_error->show();
+    field->setFocus();
+    field->selectAll();
+    return std::nullopt;
+}
+
+void NewCanvasDialog::accept()
+{
+    const std::optional<int> width = readField(m_width, tr("width"));
+    if (!width)
+        return;
+    const std::optional<int> height = readField(m_height, tr("height"));
+    if (!height)
+        return;
+    m_error->hide();
+    m_size = QSize(*width, *height);
+    m_defaults.setInteger(keys::ImageWidth, *width);
+    m_defaults.setInteger(keys::ImageHeight, *height);
+    m_defaults.sync();
+    QDialog::accept();
+}
+
+std::optional<QSize> NewCanvasDialog::ask(Defaults &defaults, QWidget *parent)
+{
+    NewCanvasDialog dialog(defaults, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.canvasSize();
+}
+
+} // namespace pennova
