@@ -4,6 +4,7 @@
 #include "app/defaultskeys.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "canvasui/keyreferencewindow.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -170,15 +171,103 @@ void DocumentWindow::buildMenus()
         redoKeys << ctrlY;
     m_redoAction->setShortcuts(redoKeys);
 
+    buildCanvasCommands(edit);
+
     QMenu *view = menuBar()->addMenu(tr("&View"));
-    connect(addCommand(view, tr("&Reset View"), QStringLiteral("resetZoom")), &QAction::triggered,
-        m_drawView, &DrawView::resetZoom);
+    connect(
+        addCommand(view, tr("&Reset View"), QStringLiteral("resetZoom"), QKeySequence(Qt::Key_0)),
+        &QAction::triggered, m_drawView, &DrawView::resetZoom);
     connect(addCommand(view, tr("&Fit Window to Canvas"), QStringLiteral("fitWindowToCanvas")),
         &QAction::triggered, this, &DocumentWindow::fitWindowToCanvas);
     m_fullScreenAction = addCommand(
         view, tr("F&ull Screen"), QStringLiteral("fullScreen"), QKeySequence(Qt::Key_F11));
     m_fullScreenAction->setCheckable(true);
     connect(m_fullScreenAction, &QAction::toggled, this, &DocumentWindow::setFullScreen);
+
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    connect(addCommand(help, tr("&Keyboard Shortcuts"), QStringLiteral("keyReference")),
+        &QAction::triggered, this, [this]() { KeyReferenceWindow::show(this); });
+}
+
+// The commands that act on the canvas: clipboard and selection in the Edit menu, and the brush
+// and seal commands on plain keys in the Canvas menu.
+void DocumentWindow::buildCanvasCommands(QMenu *edit)
+{
+    DrawView *v = m_drawView;
+    edit->addSeparator();
+    m_cutAction = addCommand(edit, tr("Cu&t"), QStringLiteral("cut"), QKeySequence::Cut);
+    m_cutAction->setProperty("tag", 20);
+    connect(m_cutAction, &QAction::triggered, v, &DrawView::cut);
+    m_copyAction = addCommand(edit, tr("&Copy"), QStringLiteral("copy"), QKeySequence::Copy);
+    m_copyAction->setProperty("tag", 21);
+    connect(m_copyAction, &QAction::triggered, v, &DrawView::copy);
+    connect(addCommand(edit, tr("&Paste"), QStringLiteral("paste"), QKeySequence::Paste),
+        &QAction::triggered, v, &DrawView::paste);
+    connect(addCommand(edit, tr("&Delete"), QStringLiteral("delete"), QKeySequence(Qt::Key_Delete)),
+        &QAction::triggered, v, &DrawView::deleteSelection);
+    edit->addSeparator();
+    connect(
+        addCommand(edit, tr("Select &All"), QStringLiteral("selectAll"), QKeySequence::SelectAll),
+        &QAction::triggered, v, &DrawView::selectAll);
+    connect(addCommand(edit, tr("Deselect All"), QStringLiteral("deselectAll"),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)),
+        &QAction::triggered, v, &DrawView::deselectAll);
+    m_selectionModeAction
+        = addCommand(edit, tr("&Selection Mode"), QStringLiteral("toggleSelectionMode"));
+    m_selectionModeAction->setCheckable(true);
+    connect(m_selectionModeAction, &QAction::triggered, v, &DrawView::toggleSelectionMode);
+    connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
+
+    QMenu *canvas = menuBar()->addMenu(tr("&Canvas"));
+    // The size steps read Shift (five pixels) and Alt (twice that) from the key that ran them.
+    const auto brushStep = [&](const QString &text, const QString &name, Qt::Key key, int step) {
+        QAction *a = addCommand(canvas, text, name);
+        a->setProperty("tag", step);
+        a->setShortcuts({ QKeySequence(key), QKeySequence(Qt::SHIFT | key),
+            QKeySequence(Qt::ALT | key), QKeySequence(Qt::SHIFT | Qt::ALT | key) });
+        connect(a, &QAction::triggered, v,
+            [v, step]() { v->modifyBrush(step, v->commandModifiers()); });
+    };
+    brushStep(tr("&Decrease Brush Size"), QStringLiteral("decreaseBrush"), Qt::Key_BracketLeft, -1);
+    brushStep(
+        tr("&Increase Brush Size"), QStringLiteral("increaseBrush"), Qt::Key_BracketRight, +1);
+    canvas->addSeparator();
+    m_inkAction
+        = addCommand(canvas, tr("&Ink Mode"), QStringLiteral("ink"), QKeySequence(Qt::Key_I));
+    m_inkAction->setCheckable(true);
+    connect(m_inkAction, &QAction::triggered, v, &DrawView::setInk);
+    QAction *seal
+        = addCommand(canvas, tr("S&eal Canvas"), QStringLiteral("seal"), QKeySequence(Qt::Key_E));
+    seal->setProperty("tag", 1);
+    connect(seal, &QAction::triggered, v, [v]() { v->setErase(1); });
+    QAction *unseal = addCommand(canvas, tr("&Unseal Canvas"), QStringLiteral("unseal"),
+        QKeySequence(Qt::SHIFT | Qt::Key_E));
+    unseal->setProperty("tag", 0);
+    connect(unseal, &QAction::triggered, v, [v]() { v->setErase(0); });
+    canvas->addSeparator();
+    // Both come with the colour picker.
+    addCommand(
+        canvas, tr("&Pick Color from Screen"), QStringLiteral("magnify"), QKeySequence(Qt::Key_P))
+        ->setEnabled(false);
+    addCommand(
+        canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C))
+        ->setEnabled(false);
+    connect(canvas, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::Ink)
+            updateMenu();
+    });
+    updateMenu();
+}
+
+// Cut and Copy wait while a paste floats; the check marks follow selection mode and ink mode.
+void DocumentWindow::updateMenu()
+{
+    m_cutAction->setEnabled(m_drawView->canCopy());
+    m_copyAction->setEnabled(m_drawView->canCopy());
+    m_selectionModeAction->setChecked(m_drawView->isSelect());
+    m_inkAction->setChecked(m_defaults.boolForKey(keys::Ink));
 }
 
 void DocumentWindow::updateUndoActions()

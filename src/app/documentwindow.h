@@ -45,6 +45,8 @@ protected:
 
 private:
     void buildMenus();
+    void buildCanvasCommands(QMenu *edit);
+    void updateMenu();
     QAction *addCommand(QMenu *menu, const QString &text, const QString &name,
         const QKeySequence &shortcut = QKeySequence());
     void updateUndoActions();
@@ -57,6 +59,10 @@ private:
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QAction *m_fullScreenAction = nullptr;
+    QAction *m_cutAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_selectionModeAction = nullptr;
+    QAction *m_inkAction = nullptr;
 };
 
 } // namespace pennova

@@ -4,7 +4,11 @@
 #include "app/defaultskeys.h"
 #include "app/tabletapp.h"
 #include "canvas/undohistory.h"
+#include "canvasui/mytextfield.h"
+#include "canvasui/resizearrow.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QResizeEvent>
 
 namespace pennova {
@@ -24,6 +28,14 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     if (TabletApp *app = TabletApp::instance())
         connect(app, &TabletApp::tabletProximityNotification, this, &DrawView::prox);
     setAcceptDrops(true);
+    m_statusfield = new MyTextField(this);
+    m_usCursor = ResizeArrow::upslopeCursor();
+    m_dsCursor = ResizeArrow::downslopeCursor();
+    m_mt.setPointMapping([this](const QPointF &widgetPoint) {
+        const Point c = viewToCanvas(viewPointFromWidget(widgetPoint));
+        return QPointF(c.x, c.y);
+    });
+    m_mt.setResetCursorPaths([this](MouseTracker &tracker) { resetCursorPaths(tracker); });
     m_marqueeTimer.setInterval(1000 / 6);
     connect(&m_marqueeTimer, &QTimer::timeout, this, &DrawView::updateMarquee);
     m_marqueeTimer.start();
@@ -60,13 +72,68 @@ UndoHistory *DrawView::undoHistory() const
 
 void DrawView::flashstatus(const QString &text)
 {
-    qInfo("%s", qPrintable(text));
+    m_statusfield->flashstatus(text);
     emit statusMessage(text, false);
 }
 
 void DrawView::showstatus(const QString &text)
 {
+    m_statusfield->showstatus(text);
     emit statusMessage(text, true);
+}
+
+// The cursor regions for the current mode, first matching row wins: the open hand while Space
+// is held, the closed hand during a pan, the brush (or the arrow while a paste waits) when
+// painting, and in selection mode the crosshair, the arrow over the selection and resize arrows
+// on its corners, drawn at the view's rotation.
+void DrawView::resetCursorPaths(MouseTracker &tracker)
+{
+    if (!m_hasBrushCursor)
+        return;
+    if (m_isSpace && !m_moveDraggers) {
+        tracker.setDefaultCursor(Qt::OpenHandCursor);
+        return;
+    }
+    if (m_moveDraggers && m_mousedown) {
+        tracker.setDefaultCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    if (!m_isSelect) {
+        tracker.setDefaultCursor(m_isPaste ? QCursor(Qt::ArrowCursor) : m_brushCursor);
+        return;
+    }
+    tracker.setDefaultCursor(Qt::CrossCursor);
+    QPainterPath selection;
+    selection.addRect(toQRectF(m_selection.selrect));
+    tracker.addCursorPath(selection, QCursor(Qt::ArrowCursor));
+    if (!m_selection.selectionExists)
+        return;
+    const float rotation = m_transform.boundsRotation();
+    m_dsCursor = ResizeArrow::cursorWithSize(16, rotation - 45);
+    m_usCursor = ResizeArrow::cursorWithSize(16, rotation + 45);
+    for (int i = 0; i < 4; ++i) {
+        const Point c = m_selection.selcorners[size_t(i)];
+        QPainterPath corner;
+        corner.addEllipse(QRectF(c.x - 10, c.y - 10, 20, 20));
+        tracker.addCursorPath(corner, i % 2 == 0 ? m_usCursor : m_dsCursor);
+    }
+}
+
+Qt::KeyboardModifiers DrawView::commandModifiers()
+{
+    const Qt::KeyboardModifiers mods
+        = m_shortcutModifiers.value_or(QGuiApplication::keyboardModifiers());
+    m_shortcutModifiers.reset();
+    return mods;
+}
+
+bool DrawView::event(QEvent *event)
+{
+    // A key about to trigger a menu command: keep its modifiers for the command (the brush size
+    // steps read Shift and Alt from the key that ran them).
+    if (event->type() == QEvent::ShortcutOverride)
+        m_shortcutModifiers = static_cast<QKeyEvent *>(event)->modifiers();
+    return QWidget::event(event);
 }
 
 Point DrawView::viewPointFromWidget(const QPointF &widgetPoint) const

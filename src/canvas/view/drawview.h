@@ -21,6 +21,7 @@
 #include "canvas/strokeengine.h"
 #include "canvas/view/pointerevent.h"
 #include "canvas/viewtransform.h"
+#include "canvasui/mousetracker.h"
 
 #include <QCursor>
 #include <QTimer>
@@ -33,6 +34,7 @@ class QPainter;
 namespace pennova {
 
 class Defaults;
+class MyTextField;
 class UndoHistory;
 
 class DrawView : public QWidget
@@ -79,9 +81,16 @@ public:
     // Each canvas has its own, so sealing one document never affects another.
     void setErase(int tag);
 
-    // Status messages: a flash fades out, a persistent one stays.
+    // Status messages in the box over the canvas: a flash fades out, a persistent one stays.
     void flashstatus(const QString &text);
     void showstatus(const QString &text);
+    MyTextField *statusfield() const { return m_statusfield; }
+
+    // The cursor tracker, and the regions it is filled with for the current mode.
+    MouseTracker &mt() { return m_mt; }
+    void resetCursorPaths(MouseTracker &tracker);
+    // The modifiers of the key that triggered the command now running, else those held.
+    Qt::KeyboardModifiers commandModifiers();
 
     // The pointer handlers, in view coordinates (drawview_pointer.cpp).
     void mouseDown(const PointerEvent &event);
@@ -156,6 +165,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -168,8 +178,8 @@ private:
     void zoomBy(float dy, bool fast, float rotation);
     void rotateTo(Point location);
     Point frameCentre() const;
-    // Shows the cursor for the current mode.
-    void updateCursor();
+    // Rebuilds the cursor regions for the current mode and shows the right cursor at once.
+    void updateCursor() { m_mt.invalidateCursorPaths(); }
 
     // Selection editing by drag (drawview_selection.cpp).
     void selectionPress(const PointerEvent &event);
@@ -198,6 +208,11 @@ private:
     float m_brushsize = 1.0f;
     QCursor m_brushCursor;
     bool m_hasBrushCursor = false;
+    MouseTracker m_mt { this };
+    QCursor m_usCursor; // resize arrows for the even and the odd corners
+    QCursor m_dsCursor;
+    MyTextField *m_statusfield = nullptr;
+    std::optional<Qt::KeyboardModifiers> m_shortcutModifiers;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).

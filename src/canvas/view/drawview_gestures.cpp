@@ -164,14 +164,4 @@ QSize DrawView::standardContentSize()
     return QSize(int(std::ceil(z * imgsize().width)), int(std::ceil(z * imgsize().height)));
 }
 
-void DrawView::updateCursor()
-{
-    if (m_moveDraggers && m_mousedown)
-        setCursor(Qt::ClosedHandCursor);
-    else if (m_isSpace)
-        setCursor(Qt::OpenHandCursor);
-    else if (m_hasBrushCursor)
-        setCursor(m_brushCursor);
-}
-
 } // namespace pennova

@@ -60,7 +60,11 @@ void DrawView::mousePressEvent(QMouseEvent *event)
 
 void DrawView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_mousedown || event->pointingDevice() != m_strokeDevice) {
+    if (!m_mousedown) {
+        m_mt.mouseMoved(event->position());
+        return;
+    }
+    if (event->pointingDevice() != m_strokeDevice) {
         event->ignore();
         return;
     }
@@ -104,6 +108,8 @@ void DrawView::tabletEvent(QTabletEvent *event)
     case QEvent::TabletMove:
         if (m_mousedown && event->pointingDevice() == m_strokeDevice)
             mouseDragged(pointerEventFrom(*event, pressure, true));
+        else if (!m_mousedown)
+            m_mt.mouseMoved(event->position());
         break;
     case QEvent::TabletRelease:
         if (m_mousedown && event->pointingDevice() == m_strokeDevice) {
@@ -227,6 +233,8 @@ namespace {
 
 void DrawView::keyPressEvent(QKeyEvent *event)
 {
+    // No command took this key.
+    m_shortcutModifiers.reset();
     if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
