@@ -1,0 +1,121 @@
+#include "canvas/view/drawview.h"
+#include "canvasui/resizearrow.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace pennova;
+
+namespace {
+
+// The cursor a canvas view shows over each part of itself, by mode.
+class CursorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        view = std::make_unique<DrawView>(*defaults);
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->resize(400, 300);
+        view->show();
+        ASSERT_TRUE(view->newImageWithSize(Size { 400, 300 }));
+    }
+
+    // The cursor at a canvas point (the view is unzoomed here, so canvas = view coordinates).
+    QCursor cursorAt(float x, float y) { return view->mt().cursorForPoint(QPointF(x, y)); }
+
+    static QImage cursorImage(const QCursor &c) { return c.pixmap().toImage(); }
+
+    void space(QEvent::Type type, bool autoRepeat = false)
+    {
+        QKeyEvent e(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), autoRepeat);
+        QCoreApplication::sendEvent(view.get(), &e);
+    }
+
+    test::TestDefaults defaults;
+    std::unique_ptr<DrawView> view;
+};
+
+} // namespace
+
+TEST_F(CursorTest, SelectionModeRegions)
+{
+    view->selectAll();
+    view->deselectAll();
+    // A selection from (100, 100) to (200, 180), made in selection mode.
+    view->flagsChanged(Qt::ControlModifier);
+    PointerEvent e;
+    e.modifiers = Qt::ControlModifier;
+    e.location = Point { 100, 100 };
+    view->mouseDown(e);
+    e.location = Point { 200, 180 };
+    view->mouseDragged(e);
+    view->mouseUp(e);
+    ASSERT_TRUE(view->selection().selectionExists);
+
+    EXPECT_EQ(cursorAt(300, 250).shape(), Qt::CrossCursor); // outside
+    EXPECT_EQ(cursorAt(150, 140).shape(), Qt::ArrowCursor); // inside
+    // Inside a corner's circle (radius 10): a resize arrow, even corners one way, odd the other.
+    const QCursor lowerLeft = cursorAt(104, 104);
+    const QCursor lowerRight = cursorAt(196, 104);
+    EXPECT_EQ(lowerLeft.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(lowerRight.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(cursorImage(lowerLeft), ResizeArrow::imageWithSize(16, 45));
+    EXPECT_EQ(cursorImage(lowerRight), ResizeArrow::imageWithSize(16, -45));
+    // The circle, not its square: the square's corner point is outside the circle.
+    EXPECT_EQ(cursorAt(91, 91).shape(), Qt::CrossCursor);
+
+    // Leaving selection mode shows the brush again.
+    view->flagsChanged(Qt::NoModifier);
+    EXPECT_EQ(cursorAt(150, 140).shape(), Qt::BitmapCursor);
+    EXPECT_EQ(cursorImage(cursorAt(150, 140)), cursorImage(view->brushCursor()));
+}
+
+TEST_F(CursorTest, ResizeArrowsFollowTheViewRotation)
+{
+    // Rotate the view by 30 degrees with a Control drag about the centre.
+    view->flagsChanged(Qt::MetaModifier);
+    PointerEvent e;
+    e.location = Point { 300, 150 };
+    view->mouseDown(e);
+    const float a = 30.0f * float(M_PI) / 180.0f;
+    e.location = Point { 200 + 100 * std::cos(a), 150 + 100 * std::sin(a) };
+    view->mouseDragged(e);
+    view->mouseUp(e);
+    ASSERT_NEAR(view->transform().boundsRotation(), 30.0f, 1e-3);
+
+    view->selectAll();
+    view->flagsChanged(Qt::ControlModifier);
+    const Point corner0 = view->selection().selcorners[0];
+    const Point corner1 = view->selection().selcorners[1];
+    EXPECT_EQ(
+        cursorImage(cursorAt(corner0.x + 2, corner0.y + 2)), ResizeArrow::imageWithSize(16, 75));
+    EXPECT_EQ(
+        cursorImage(cursorAt(corner1.x - 2, corner1.y + 2)), ResizeArrow::imageWithSize(16, -15));
+}
+
+TEST_F(CursorTest, SpaceShowsTheHandAtOnceAndAPendingPasteTheArrow)
+{
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::BitmapCursor); // the brush
+    space(QEvent::KeyPress);
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::OpenHandCursor);
+    space(QEvent::KeyRelease, true); // auto-repeat pairs change nothing
+    space(QEvent::KeyPress, true);
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::OpenHandCursor);
+    PointerEvent e;
+    e.location = Point { 50, 50 };
+    view->mouseDown(e);
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::ClosedHandCursor);
+    view->mouseUp(e);
+    space(QEvent::KeyRelease);
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::BitmapCursor);
+
+    QImage image(10, 10, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    view->pasteImageAt(image, std::nullopt);
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::ArrowCursor);
+}
