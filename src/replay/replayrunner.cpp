@@ -2,20 +2,28 @@
 
 #include "app/defaults.h"
 #include "app/documentwindow.h"
+#include "app/imagefile.h"
 #include "app/tabletapp.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPointingDevice>
 #include <QSaveFile>
 #include <QTabletEvent>
+#include <QUrl>
 #include <QWidget>
 
 namespace pennova {
@@ -88,6 +96,48 @@ namespace {
         if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
             return QString(QChar(char16_t(key)));
         return {};
+    }
+
+    QImage imageFromBytes(const QByteArray &bytes)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return QImageReader(&buffer).read();
+    }
+
+    // The clipboard's image as a paste reads it: TIFF first (what the canvas view copies), then
+    // the image Qt keeps, then any other image type it can read.
+    QImage clipboardImage(const QMimeData *mime)
+    {
+        if (!mime)
+            return QImage();
+        const QString tiff = QStringLiteral("image/tiff");
+        if (mime->hasFormat(tiff)) {
+            const QImage image = imageFromBytes(mime->data(tiff));
+            if (!image.isNull())
+                return image;
+        }
+        if (mime->hasImage()) {
+            const QImage image = qvariant_cast<QImage>(mime->imageData());
+            if (!image.isNull())
+                return image;
+        }
+        for (const QString &format : mime->formats()) {
+            if (!format.startsWith(QLatin1String("image/")))
+                continue;
+            const QImage image = imageFromBytes(mime->data(format));
+            if (!image.isNull())
+                return image;
+        }
+        return QImage();
+    }
+
+    QString rectText(float x, float y, float width, float height)
+    {
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(QString::number(x), QString::number(y), QString::number(width),
+                QString::number(height));
     }
 
 } // namespace
@@ -173,8 +223,10 @@ ReplayResult ReplayRunner::run(const ReplayScript &script)
 {
     ReplayResult result;
     for (const ScriptLine &line : script.lines()) {
-        const Outcome outcome = execute(line.command, result);
+        const Outcome outcome = execute(line.command);
         ++result.commandsRun;
+        if (isExpectation(line.command))
+            ++result.expectationsChecked;
         if (outcome.ok)
             continue;
         result.messages << QStringLiteral("%1: %2").arg(line.line).arg(outcome.message);
@@ -199,9 +251,10 @@ quint64 ReplayRunner::nextTimestamp()
     return m_clockMs;
 }
 
-ReplayRunner::Outcome ReplayRunner::execute(const Command &command, ReplayResult &result)
+ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
 {
     const bool sizing = std::holds_alternative<CanvasCommand>(command)
+        || std::holds_alternative<OpenCommand>(command)
         || std::holds_alternative<WindowCommand>(command);
     if (!sizing) {
         // What the event loop would do between two input events: repaint, run due timers. Not
@@ -210,8 +263,10 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command, ReplayResult
         processEvents();
     }
     const bool needsWindow = !std::holds_alternative<CanvasCommand>(command)
+        && !std::holds_alternative<OpenCommand>(command)
         && !std::holds_alternative<SetCommand>(command)
-        && !std::holds_alternative<ProximityCommand>(command);
+        && !std::holds_alternative<ProximityCommand>(command)
+        && !std::holds_alternative<ClipboardCommand>(command);
     if (needsWindow && !m_window)
         return Outcome { false, true, QStringLiteral("the document window is gone") };
 
@@ -224,38 +279,77 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command, ReplayResult
                           [&](const KeyCommand &c) { return key(c); },
                           [&](const ActionCommand &c) { return action(c); },
                           [&](const PngCommand &c) { return png(c); },
-                          [&](const ExpectPixelCommand &c) {
-                              ++result.expectationsChecked;
-                              return expectPixel(c);
-                          },
-                          [&](const ExpectStepsCommand &c) {
-                              ++result.expectationsChecked;
-                              return expectSteps(c);
-                          },
+                          [&](const OpenCommand &c) { return openDocument(c); },
+                          [&](const SaveCommand &c) { return save(c); },
+                          [&](const GrabCommand &c) { return grab(c); },
+                          [&](const ClipboardCommand &c) { return clipboard(c); },
+                          [&](const DropCommand &c) { return drop(c); },
+                          [&](const ExpectPixelCommand &c) { return expectPixel(c); },
+                          [&](const ExpectStepsCommand &c) { return expectSteps(c); },
+                          [&](const ExpectSelectionCommand &c) { return expectSelection(c); },
+                          [&](const ExpectPasteCommand &c) { return expectPaste(c); },
+                          [&](const ExpectZoomCommand &c) { return expectZoom(c); },
+                          [&](const ExpectStatusCommand &c) { return expectStatus(c); },
+                          [&](const ExpectSizeCommand &c) { return expectSize(c); },
                       },
         command);
 }
 
-ReplayRunner::Outcome ReplayRunner::newDocument(const CanvasCommand &command)
+DocumentWindow *ReplayRunner::replaceWindow()
 {
     // The old document goes without the question about unsaved changes: a replay has no one to
     // answer it.
     delete m_window.data();
     m_pressDevice = nullptr;
     m_mousePressed = false;
+    m_lastStatus.reset();
 
     auto *window = new DocumentWindow(m_defaults);
     m_window = window;
     window->setWindowTitle(QStringLiteral("Replay"));
+    // The window is the connection's context: it goes before the runner does.
+    QObject::connect(window->drawView(), &DrawView::statusMessage, window,
+        [this](const QString &text) { m_lastStatus = text; });
+    return window;
+}
+
+ReplayRunner::Outcome ReplayRunner::showWindow(int width, int height)
+{
+    m_window->show();
+    m_window->activateWindow();
+    return resizeView(width, height);
+}
+
+ReplayRunner::Outcome ReplayRunner::newDocument(const CanvasCommand &command)
+{
+    DocumentWindow *window = replaceWindow();
     if (!window->newCanvas(command.width, command.height)) {
         return Outcome { false, true,
             QStringLiteral("could not create a %1 x %2 canvas")
                 .arg(command.width)
                 .arg(command.height) };
     }
-    window->show();
-    window->activateWindow();
-    return resizeView(command.width, command.height);
+    return showWindow(command.width, command.height);
+}
+
+ReplayRunner::Outcome ReplayRunner::openDocument(const OpenCommand &command)
+{
+    // Read as the Open command reads a file, before the current document goes: a file that
+    // cannot be opened leaves it as it was.
+    const QString path = resolvePath(command.path);
+    imagefile::ReadResult read = imagefile::readImage(path);
+    if (!read.ok())
+        return Outcome { false, true,
+            QStringLiteral("cannot open '%1': %2").arg(path, read.error) };
+    const QSize size = read.image.size();
+    DocumentWindow *window = replaceWindow();
+    const bool adopted = window->adoptCanvas(read.image);
+    read.image = QImage(); // the canvas holds the only copy from here on
+    if (!adopted) {
+        return Outcome { false, true,
+            QStringLiteral("cannot open '%1': there is not enough memory for it").arg(path) };
+    }
+    return showWindow(size.width(), size.height());
 }
 
 ReplayRunner::Outcome ReplayRunner::resizeView(int width, int height)
@@ -318,6 +412,20 @@ ReplayRunner::Outcome ReplayRunner::proximity(const ProximityCommand &command)
 
 ReplayRunner::Outcome ReplayRunner::pointer(const PointerCommand &command)
 {
+    // Modifiers given on the command are keys held for this one event. A keyboard tells the view
+    // of them before the event and of their release after it, and the view reads some of them
+    // only from those changes (selection mode from Ctrl, rotation from Meta).
+    const bool extraKeys = (command.modifiers & ~m_heldModifiers) != Qt::NoModifier;
+    if (extraKeys)
+        drawView()->flagsChanged(command.modifiers | m_heldModifiers);
+    sendPointer(command);
+    if (extraKeys && m_window)
+        drawView()->flagsChanged(m_heldModifiers);
+    return {};
+}
+
+void ReplayRunner::sendPointer(const PointerCommand &command)
+{
     DrawView *view = drawView();
     // View coordinates are y up from the view's lower-left corner; the widget's are y down.
     const QPointF local(command.viewX, view->height() - command.viewY);
@@ -352,7 +460,7 @@ ReplayRunner::Outcome ReplayRunner::pointer(const PointerCommand &command)
             modifiers, button, buttons);
         event.setTimestamp(nextTimestamp());
         QCoreApplication::sendEvent(view, &event);
-        return {};
+        return;
     }
 
     QEvent::Type type = QEvent::MouseMove;
@@ -373,7 +481,6 @@ ReplayRunner::Outcome ReplayRunner::pointer(const PointerCommand &command)
         QPointingDevice::primaryPointingDevice());
     event.setTimestamp(nextTimestamp());
     QCoreApplication::sendEvent(view, &event);
-    return {};
 }
 
 QWidget *ReplayRunner::focusTarget() const
@@ -434,15 +541,13 @@ ReplayRunner::Outcome ReplayRunner::action(const ActionCommand &command)
     return {};
 }
 
-ReplayRunner::Outcome ReplayRunner::png(const PngCommand &command)
+ReplayRunner::Outcome ReplayRunner::writePng(const QImage &image, const QString &path)
 {
-    const QString path = resolvePath(command.path);
     const auto failed = [&](const QString &why) {
         return Outcome { false, true, QStringLiteral("cannot write '%1': %2").arg(path, why) };
     };
-    const QImage &image = drawView()->surface().image();
     if (image.isNull())
-        return failed(QStringLiteral("the canvas has no pixels"));
+        return failed(QStringLiteral("there are no pixels"));
     QDir().mkpath(QFileInfo(path).absolutePath());
     // Written whole or not at all. PNG keeps straight alpha; the writer converts.
     QSaveFile file(path);
@@ -453,6 +558,90 @@ ReplayRunner::Outcome ReplayRunner::png(const PngCommand &command)
         return failed(writer.errorString());
     if (!file.commit())
         return failed(file.errorString());
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::png(const PngCommand &command)
+{
+    return writePng(drawView()->surface().image(), resolvePath(command.path));
+}
+
+ReplayRunner::Outcome ReplayRunner::save(const SaveCommand &command)
+{
+    // The document's own writer: PNG as it is, JPEG over white paper, atomically.
+    const QString path = resolvePath(command.path);
+    const std::optional<imagefile::Format> format = imagefile::formatForPath(path);
+    if (!format) {
+        return Outcome { false, true,
+            QStringLiteral("cannot save '%1': the name does not end in .png, .jpg or .jpeg")
+                .arg(path) };
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString why = imagefile::writeImage(drawView()->surface().image(), path, *format);
+    if (!why.isEmpty())
+        return Outcome { false, true, QStringLiteral("cannot save '%1': %2").arg(path, why) };
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::grab(const GrabCommand &command)
+{
+    // The widget renders itself and its children (the status box) as it would on screen.
+    return writePng(drawView()->grab().toImage(), resolvePath(command.path));
+}
+
+ReplayRunner::Outcome ReplayRunner::clipboard(const ClipboardCommand &command)
+{
+    QClipboard *board = QGuiApplication::clipboard();
+    const QString path = command.path.isEmpty() ? QString() : resolvePath(command.path);
+    switch (command.operation) {
+    case ClipboardCommand::Operation::Clear:
+        board->clear();
+        return {};
+    case ClipboardCommand::Operation::Load: {
+        // As another program would offer a picture: Qt's own image type, no TIFF.
+        const imagefile::ReadResult read = imagefile::readImage(path);
+        if (!read.ok()) {
+            return Outcome { false, true,
+                QStringLiteral("cannot load '%1' into the clipboard: %2").arg(path, read.error) };
+        }
+        auto *mime = new QMimeData;
+        mime->setImageData(read.image);
+        board->setMimeData(mime);
+        return {};
+    }
+    case ClipboardCommand::Operation::Save: {
+        const QImage image = clipboardImage(board->mimeData());
+        if (image.isNull()) {
+            return Outcome { false, true,
+                QStringLiteral("cannot write '%1': the clipboard holds no image").arg(path) };
+        }
+        return writePng(image, path);
+    }
+    }
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::drop(const DropCommand &command)
+{
+    const QString path = resolvePath(command.path);
+    if (!QFileInfo::exists(path)) {
+        return Outcome { false, true,
+            QStringLiteral("cannot drop '%1': the file does not exist").arg(path) };
+    }
+    // What a file manager offers: the file's URL, as "text/uri-list".
+    QMimeData mime;
+    mime.setUrls({ QUrl::fromLocalFile(path) });
+    DrawView *view = drawView();
+    const QPointF local(command.viewX, view->height() - command.viewY);
+    // The drop follows only when the view takes the drag as it enters, as with a real drag.
+    QDragEnterEvent enter(local.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, m_heldModifiers);
+    enter.setAccepted(false);
+    QCoreApplication::sendEvent(view, &enter);
+    if (!enter.isAccepted())
+        return {};
+    QDropEvent dropEvent(local, Qt::CopyAction, &mime, Qt::LeftButton, m_heldModifiers);
+    dropEvent.setAccepted(false);
+    QCoreApplication::sendEvent(view, &dropEvent);
     return {};
 }
 
@@ -498,6 +687,71 @@ ReplayRunner::Outcome ReplayRunner::expectSteps(const ExpectStepsCommand &comman
             .arg(command.redo ? QStringLiteral("redo") : QStringLiteral("undo"))
             .arg(actual)
             .arg(command.steps) };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectSelection(const ExpectSelectionCommand &command)
+{
+    const SelectionModel &selection = drawView()->selection();
+    const Rect &r = selection.selrect;
+    const QString actual = selection.selectionExists
+        ? rectText(r.origin.x, r.origin.y, r.size.width, r.size.height)
+        : QStringLiteral("none");
+    QString expected = QStringLiteral("none");
+    if (command.canvasRect) {
+        const QRect &e = *command.canvasRect;
+        if (selection.selectionExists && fromQRect(e) == r)
+            return {};
+        expected = rectText(float(e.x()), float(e.y()), float(e.width()), float(e.height()));
+    } else if (!selection.selectionExists) {
+        return {};
+    }
+    return Outcome { false, false,
+        QStringLiteral("selection: %1, expected %2").arg(actual, expected) };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectPaste(const ExpectPasteCommand &command)
+{
+    const bool floating = drawView()->isPaste();
+    if (floating == command.floating)
+        return {};
+    const auto word = [](bool yes) { return yes ? QStringLiteral("yes") : QStringLiteral("no"); };
+    return Outcome {
+        false, false,
+        QStringLiteral("paste floats: %1, expected %2").arg(word(floating), word(command.floating))
+    };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectZoom(const ExpectZoomCommand &command)
+{
+    // In float, truncated, as the status box shows it.
+    const int percent = int(100.0f * drawView()->transform().zoom());
+    if (percent == command.percent)
+        return {};
+    return Outcome { false, false,
+        QStringLiteral("zoom: %1%, expected %2%").arg(percent).arg(command.percent) };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectStatus(const ExpectStatusCommand &command)
+{
+    if (m_lastStatus == command.text)
+        return {};
+    const QString actual
+        = m_lastStatus ? QStringLiteral("'%1'").arg(*m_lastStatus) : QStringLiteral("none shown");
+    return Outcome { false, false,
+        QStringLiteral("status: %1, expected '%2'").arg(actual, command.text) };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectSize(const ExpectSizeCommand &command)
+{
+    const CanvasSurface &surface = drawView()->surface();
+    if (surface.width() == command.width && surface.height() == command.height)
+        return {};
+    return Outcome { false, false,
+        QStringLiteral("canvas size: %1 x %2, expected %3 x %4")
+            .arg(surface.width())
+            .arg(surface.height())
+            .arg(command.width)
+            .arg(command.height) };
 }
 
 } // namespace pennova

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class QImage;
 class QPointingDevice;
 class QWidget;
 
@@ -45,7 +46,7 @@ class ReplayRunner
 {
 public:
     // Settings commands write to `defaults`, which the document windows read; the factory values
-    // are registered into it. Relative png paths are taken from `baseDirectory` (the current
+    // are registered into it. Relative file paths are taken from `baseDirectory` (the current
     // folder when empty). Resets the application's proximity state to "no device seen", as at
     // start-up, so that each runner starts alike; the destructor puts the previous state back.
     explicit ReplayRunner(Defaults &defaults, const QString &baseDirectory = QString());
@@ -61,7 +62,7 @@ public:
     // Status::Error with its message.
     ReplayResult runText(const QString &text);
 
-    // The current document's window and canvas view; null before the first `canvas`.
+    // The current document's window and canvas view; null before the first `canvas` or `open`.
     DocumentWindow *window() const;
     DrawView *drawView() const;
     // The tablet device used for a pen end (the same object for the whole run).
@@ -78,8 +79,13 @@ private:
         QString message;
     };
 
-    Outcome execute(const replay::Command &command, ReplayResult &result);
+    Outcome execute(const replay::Command &command);
+    // Deletes the current window (never asking about changes) and makes a new, empty one.
+    DocumentWindow *replaceWindow();
+    // Shows the new window with its view at the canvas size.
+    Outcome showWindow(int width, int height);
     Outcome newDocument(const replay::CanvasCommand &command);
+    Outcome openDocument(const replay::OpenCommand &command);
     Outcome resizeView(int width, int height);
     Outcome setDefault(const replay::SetCommand &command);
     Outcome proximity(const replay::ProximityCommand &command);
@@ -87,9 +93,22 @@ private:
     Outcome key(const replay::KeyCommand &command);
     Outcome action(const replay::ActionCommand &command);
     Outcome png(const replay::PngCommand &command);
+    Outcome save(const replay::SaveCommand &command);
+    Outcome grab(const replay::GrabCommand &command);
+    Outcome clipboard(const replay::ClipboardCommand &command);
+    Outcome drop(const replay::DropCommand &command);
     Outcome expectPixel(const replay::ExpectPixelCommand &command);
     Outcome expectSteps(const replay::ExpectStepsCommand &command);
+    Outcome expectSelection(const replay::ExpectSelectionCommand &command);
+    Outcome expectPaste(const replay::ExpectPasteCommand &command);
+    Outcome expectZoom(const replay::ExpectZoomCommand &command);
+    Outcome expectStatus(const replay::ExpectStatusCommand &command);
+    Outcome expectSize(const replay::ExpectSizeCommand &command);
 
+    // Writes an image as a PNG file, whole or not at all, making missing folders.
+    Outcome writePng(const QImage &image, const QString &path);
+
+    void sendPointer(const replay::PointerCommand &command);
     void sendKey(QWidget *target, bool press, Qt::Key key, Qt::KeyboardModifiers modifiers);
     QWidget *focusTarget() const;
     void processEvents();
@@ -104,6 +123,8 @@ private:
     const QPointingDevice *m_pressDevice = nullptr;
     bool m_mousePressed = false;
     Qt::KeyboardModifiers m_heldModifiers;
+    // The last message the current view gave its status box; none since the document was made.
+    std::optional<QString> m_lastStatus;
     quint64 m_clockMs = 0;
     int m_previousDeviceType = 0; // the application's proximity state before this runner
 };

@@ -1,6 +1,7 @@
 #include "replay/replayscript.h"
 
 #include "app/colorarchive.h"
+#include "app/imagefile.h"
 
 #include <QMetaEnum>
 #include <QStringList>
@@ -299,28 +300,30 @@ namespace {
             int(value & 0xFF));
     }
 
-    std::optional<Command> parseExpect(ArgumentParser &args)
+    // The usage line of an expectation, by its kind.
+    QString expectUsage(const QString &what)
     {
-        if (!args.expectCount(1, 5))
+        if (what == QLatin1String("pixel"))
+            return QStringLiteral("expect pixel X Y RRGGBBAA [TOLERANCE]");
+        if (what == QLatin1String("undo") || what == QLatin1String("redo"))
+            return QStringLiteral("expect %1 N").arg(what);
+        if (what == QLatin1String("selection"))
+            return QStringLiteral("expect selection X Y W H | expect selection none");
+        if (what == QLatin1String("paste"))
+            return QStringLiteral("expect paste yes|no");
+        if (what == QLatin1String("zoom"))
+            return QStringLiteral("expect zoom PERCENT");
+        if (what == QLatin1String("status"))
+            return QStringLiteral("expect status TEXT");
+        if (what == QLatin1String("size"))
+            return QStringLiteral("expect size W H");
+        return QStringLiteral("expect pixel|undo|redo|selection|paste|zoom|status|size ...");
+    }
+
+    std::optional<Command> parseExpectPixel(ArgumentParser &args)
+    {
+        if (!args.expectCount(4, 5))
             return std::nullopt;
-        const QString &what = args.at(0).text;
-        if (what == QLatin1String("undo") || what == QLatin1String("redo")) {
-            if (!args.expectCount(2, 2))
-                return std::nullopt;
-            const int steps = args.integer(1, QStringLiteral("step count"), 0, INT_MAX);
-            if (args.failed())
-                return std::nullopt;
-            return ExpectStepsCommand { what == QLatin1String("redo"), steps };
-        }
-        if (what != QLatin1String("pixel")) {
-            args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo or redo)").arg(what));
-            return std::nullopt;
-        }
-        if (args.count() < 4) {
-            args.fail(
-                QStringLiteral("missing argument (usage: expect pixel X Y RRGGBBAA [TOLERANCE])"));
-            return std::nullopt;
-        }
         ExpectPixelCommand command;
         command.canvasX = args.integer(1, QStringLiteral("x"), INT_MIN, INT_MAX);
         command.canvasY = args.integer(2, QStringLiteral("y"), INT_MIN, INT_MAX);
@@ -337,32 +340,174 @@ namespace {
         return command;
     }
 
-    std::optional<Command> parseText(ArgumentParser &args, bool png)
+    std::optional<Command> parseExpectSelection(ArgumentParser &args)
+    {
+        if (args.count() >= 2 && args.at(1).text == QLatin1String("none")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            return ExpectSelectionCommand {};
+        }
+        if (!args.expectCount(5, 5))
+            return std::nullopt;
+        // Halved bounds keep x + width within int.
+        const int x = args.integer(1, QStringLiteral("x"), INT_MIN / 2, INT_MAX / 2);
+        const int y = args.integer(2, QStringLiteral("y"), INT_MIN / 2, INT_MAX / 2);
+        const int width = args.integer(3, QStringLiteral("width"), 0, INT_MAX / 2);
+        const int height = args.integer(4, QStringLiteral("height"), 0, INT_MAX / 2);
+        if (args.failed())
+            return std::nullopt;
+        return ExpectSelectionCommand { QRect(x, y, width, height) };
+    }
+
+    std::optional<Command> parseExpect(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, INT_MAX))
+            return std::nullopt;
+        const QString &what = args.at(0).text;
+        if (what == QLatin1String("pixel"))
+            return parseExpectPixel(args);
+        if (what == QLatin1String("selection"))
+            return parseExpectSelection(args);
+        if (what == QLatin1String("status")) {
+            if (!args.expectCount(2, INT_MAX))
+                return std::nullopt;
+            // The rest of the line, its words joined by single spaces.
+            QStringList words;
+            for (int i = 1; i < args.count(); ++i)
+                words << args.at(i).text;
+            return ExpectStatusCommand { words.join(QLatin1Char(' ')) };
+        }
+        if (what == QLatin1String("size")) {
+            if (!args.expectCount(3, 3))
+                return std::nullopt;
+            const int width = args.integer(1, QStringLiteral("width"), 1, INT_MAX);
+            const int height = args.integer(2, QStringLiteral("height"), 1, INT_MAX);
+            if (args.failed())
+                return std::nullopt;
+            return ExpectSizeCommand { width, height };
+        }
+        const bool known = what == QLatin1String("undo") || what == QLatin1String("redo")
+            || what == QLatin1String("zoom") || what == QLatin1String("paste");
+        if (!known) {
+            args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo, redo, selection, "
+                                     "paste, zoom, status or size)")
+                          .arg(what));
+            return std::nullopt;
+        }
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        if (what == QLatin1String("paste")) {
+            const QString &answer = args.at(1).text;
+            if (answer == QLatin1String("yes") || answer == QLatin1String("no"))
+                return ExpectPasteCommand { answer == QLatin1String("yes") };
+            args.fail(QStringLiteral("'%1' is not yes or no").arg(answer));
+            return std::nullopt;
+        }
+        if (what == QLatin1String("zoom")) {
+            const int percent = args.integer(1, QStringLiteral("zoom"), 1, INT_MAX);
+            if (args.failed())
+                return std::nullopt;
+            return ExpectZoomCommand { percent };
+        }
+        const int steps = args.integer(1, QStringLiteral("step count"), 0, INT_MAX);
+        if (args.failed())
+            return std::nullopt;
+        return ExpectStepsCommand { what == QLatin1String("redo"), steps };
+    }
+
+    // The one argument of a command that takes a file or action name.
+    std::optional<QString> parseName(ArgumentParser &args, const QString &what)
     {
         if (!args.expectCount(1, 1))
             return std::nullopt;
         const QString text = args.at(0).text;
         if (text.isEmpty()) {
-            args.fail(
-                png ? QStringLiteral("empty file name") : QStringLiteral("empty action name"));
+            args.fail(QStringLiteral("empty %1").arg(what));
             return std::nullopt;
         }
-        if (png)
-            return PngCommand { text };
-        return ActionCommand { text };
+        return text;
     }
 
-    // Commands that act on the document, and so need a `canvas` before them.
+    std::optional<Command> parseSave(ArgumentParser &args)
+    {
+        const std::optional<QString> path = parseName(args, QStringLiteral("file name"));
+        if (!path)
+            return std::nullopt;
+        // Checked before the run, so that a script never runs up to a save that cannot happen.
+        if (!imagefile::formatForPath(*path)) {
+            args.fail(QStringLiteral("'%1' does not end in .png, .jpg or .jpeg").arg(*path));
+            return std::nullopt;
+        }
+        return SaveCommand { *path };
+    }
+
+    std::optional<Command> parseClipboard(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 2))
+            return std::nullopt;
+        const QString &operation = args.at(0).text;
+        using Operation = ClipboardCommand::Operation;
+        if (operation == QLatin1String("clear")) {
+            if (!args.expectCount(1, 1))
+                return std::nullopt;
+            return ClipboardCommand { Operation::Clear, QString() };
+        }
+        if (operation != QLatin1String("load") && operation != QLatin1String("save")) {
+            args.fail(QStringLiteral("unknown clipboard operation '%1' (load, save or clear)")
+                          .arg(operation));
+            return std::nullopt;
+        }
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        if (args.at(1).text.isEmpty()) {
+            args.fail(QStringLiteral("empty file name"));
+            return std::nullopt;
+        }
+        return ClipboardCommand {
+            operation == QLatin1String("load") ? Operation::Load : Operation::Save,
+            args.at(1).text,
+        };
+    }
+
+    std::optional<Command> parseDrop(ArgumentParser &args)
+    {
+        if (!args.expectCount(3, 3))
+            return std::nullopt;
+        DropCommand command;
+        command.path = args.at(0).text;
+        if (command.path.isEmpty())
+            args.fail(QStringLiteral("empty file name"));
+        command.viewX = args.number(1, QStringLiteral("x"));
+        command.viewY = args.number(2, QStringLiteral("y"));
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    // Commands that act on the document, and so need a `canvas` or `open` before them.
     bool needsDocument(const Command &command)
     {
         return !std::holds_alternative<CanvasCommand>(command)
+            && !std::holds_alternative<OpenCommand>(command)
             && !std::holds_alternative<SetCommand>(command)
-            && !std::holds_alternative<ProximityCommand>(command);
+            && !std::holds_alternative<ProximityCommand>(command)
+            && !std::holds_alternative<ClipboardCommand>(command);
     }
 
 } // namespace
 
 namespace replay {
+
+    bool isExpectation(const Command &command)
+    {
+        return std::holds_alternative<ExpectPixelCommand>(command)
+            || std::holds_alternative<ExpectStepsCommand>(command)
+            || std::holds_alternative<ExpectSelectionCommand>(command)
+            || std::holds_alternative<ExpectPasteCommand>(command)
+            || std::holds_alternative<ExpectZoomCommand>(command)
+            || std::holds_alternative<ExpectStatusCommand>(command)
+            || std::holds_alternative<ExpectSizeCommand>(command);
+    }
 
     std::optional<Qt::Key> keyFromName(const QString &name)
     {
@@ -423,7 +568,7 @@ std::optional<ReplayScript> ReplayScript::parse(
         if (tokens->empty())
             continue;
         const QString name = tokens->front().text;
-        const auto usage = [&name]() -> QString {
+        const auto usage = [&name, &tokens]() -> QString {
             if (name == QLatin1String("canvas") || name == QLatin1String("window"))
                 return name + QStringLiteral(" W H");
             if (name == QLatin1String("set"))
@@ -438,10 +583,15 @@ std::optional<ReplayScript> ReplayScript::parse(
                 return name + QStringLiteral(" NAME [MODS]");
             if (name == QLatin1String("action"))
                 return QStringLiteral("action NAME");
-            if (name == QLatin1String("png"))
-                return QStringLiteral("png FILE");
-            return QStringLiteral(
-                "expect pixel X Y RRGGBBAA [TOLERANCE] | expect undo N | expect redo N");
+            if (name == QLatin1String("png") || name == QLatin1String("open")
+                || name == QLatin1String("save") || name == QLatin1String("grab"))
+                return name + QStringLiteral(" FILE");
+            if (name == QLatin1String("clipboard"))
+                return QStringLiteral(
+                    "clipboard load FILE | clipboard save FILE | clipboard clear");
+            if (name == QLatin1String("drop"))
+                return QStringLiteral("drop FILE X Y");
+            return expectUsage(tokens->size() > 1 ? tokens->at(1).text : QString());
         };
         ArgumentParser args(*tokens, usage());
 
@@ -468,10 +618,24 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseKey(args, KeyCommand::Phase::Press);
         else if (name == QLatin1String("keyup"))
             command = parseKey(args, KeyCommand::Phase::Release);
-        else if (name == QLatin1String("action"))
-            command = parseText(args, false);
-        else if (name == QLatin1String("png"))
-            command = parseText(args, true);
+        else if (name == QLatin1String("action")) {
+            if (const auto action = parseName(args, QStringLiteral("action name")))
+                command = ActionCommand { *action };
+        } else if (name == QLatin1String("png")) {
+            if (const auto path = parseName(args, QStringLiteral("file name")))
+                command = PngCommand { *path };
+        } else if (name == QLatin1String("open")) {
+            if (const auto path = parseName(args, QStringLiteral("file name")))
+                command = OpenCommand { *path };
+        } else if (name == QLatin1String("grab")) {
+            if (const auto path = parseName(args, QStringLiteral("file name")))
+                command = GrabCommand { *path };
+        } else if (name == QLatin1String("save"))
+            command = parseSave(args);
+        else if (name == QLatin1String("clipboard"))
+            command = parseClipboard(args);
+        else if (name == QLatin1String("drop"))
+            command = parseDrop(args);
         else if (name == QLatin1String("expect"))
             command = parseExpect(args);
         else
@@ -481,8 +645,10 @@ std::optional<ReplayScript> ReplayScript::parse(
             return failAt(args.error());
         if (needsDocument(*command) && !haveDocument)
             return failAt(
-                QStringLiteral("'%1' needs a document: start with 'canvas W H'").arg(name));
-        if (std::holds_alternative<CanvasCommand>(*command))
+                QStringLiteral("'%1' needs a document: start with 'canvas W H' or 'open FILE'")
+                    .arg(name));
+        if (std::holds_alternative<CanvasCommand>(*command)
+            || std::holds_alternative<OpenCommand>(*command))
             haveDocument = true;
         script.m_lines.push_back(ScriptLine { lineNumber, std::move(*command) });
     }

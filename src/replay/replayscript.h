@@ -5,6 +5,7 @@
 // parsed and checked before anything runs, so a typo near the end never leaves half a run behind.
 // Pointer positions are view coordinates: pixels from the view's lower-left corner, y up.
 
+#include <QRect>
 #include <QRgb>
 #include <QString>
 #include <QVariant>
@@ -110,9 +111,85 @@ namespace replay {
         int steps = 0;
     };
 
-    using Command
-        = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand, PointerCommand,
-            KeyCommand, ActionCommand, PngCommand, ExpectPixelCommand, ExpectStepsCommand>;
+    // open FILE: an image file becomes the current document, as the Open command reads it.
+    struct OpenCommand
+    {
+        QString path;
+    };
+
+    // save FILE: the document written as its extension says (.png, .jpg or .jpeg).
+    struct SaveCommand
+    {
+        QString path;
+    };
+
+    // grab FILE: the canvas view as drawn on screen, as a PNG file.
+    struct GrabCommand
+    {
+        QString path;
+    };
+
+    // clipboard load FILE / clipboard save FILE / clipboard clear: the desktop clipboard.
+    struct ClipboardCommand
+    {
+        enum class Operation
+        {
+            Load,
+            Save,
+            Clear
+        };
+        Operation operation = Operation::Clear;
+        QString path; // empty for Clear
+    };
+
+    // drop FILE X Y: a file dragged from a file manager and dropped at a view point (y up).
+    struct DropCommand
+    {
+        QString path;
+        double viewX = 0.0;
+        double viewY = 0.0;
+    };
+
+    // expect selection X Y W H / expect selection none: the selection rectangle in canvas
+    // coordinates, or that there is no selection.
+    struct ExpectSelectionCommand
+    {
+        std::optional<QRect> canvasRect; // y up; none for "none"
+    };
+
+    // expect paste yes|no: whether a paste floats, waiting to be committed.
+    struct ExpectPasteCommand
+    {
+        bool floating = false;
+    };
+
+    // expect zoom PERCENT: the view's zoom in whole percent, truncated as the status box shows it.
+    struct ExpectZoomCommand
+    {
+        int percent = 100;
+    };
+
+    // expect status TEXT: the last message the status box was given.
+    struct ExpectStatusCommand
+    {
+        QString text;
+    };
+
+    // expect size W H: the canvas size in pixels.
+    struct ExpectSizeCommand
+    {
+        int width = 0;
+        int height = 0;
+    };
+
+    using Command = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand,
+        PointerCommand, KeyCommand, ActionCommand, PngCommand, OpenCommand, SaveCommand,
+        GrabCommand, ClipboardCommand, DropCommand, ExpectPixelCommand, ExpectStepsCommand,
+        ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
+        ExpectSizeCommand>;
+
+    // Whether a command counts as an expectation in the run's summary.
+    bool isExpectation(const Command &command);
 
     struct ScriptLine
     {
@@ -133,8 +210,8 @@ class ReplayScript
 public:
     // Parses a whole script. On failure returns nothing and sets *error to "LINE: message"
     // (e.g. "12: unknown command 'foo'"), for the caller to prefix with the script's name.
-    // Commands that act on the document need a `canvas` before them, unless the script continues
-    // a document that is already open (documentOpen).
+    // Commands that act on the document need a `canvas` or `open` before them, unless the script
+    // continues a document that is already open (documentOpen).
     static std::optional<ReplayScript> parse(
         const QString &text, QString *error, bool documentOpen = false);
 

@@ -1,52 +1,25 @@
-#include "app/defaults.h"
 #include "app/documentwindow.h"
 #include "canvas/undohistory.h"
-#include "canvas/view/drawview.h"
-#include "replay/replayrunner.h"
+#include "canvasui/mytextfield.h"
+#include "replayfixture.h"
 #include "testsupport.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace pennova;
 
 namespace {
 
-// A stroke along y = viewY from x0 to x1, one sample every 2 pixels (slow enough for the full
-// width), with pressure when given (a tablet stroke), else with the mouse.
-QString stroke(int x0, int x1, int viewY, const QString &pressure = QString())
-{
-    const QString p = pressure.isEmpty() ? QString() : QLatin1Char(' ') + pressure;
-    QString text = QStringLiteral("down %1 %2%3\n").arg(x0).arg(viewY).arg(p);
-    for (int x = x0 + 2; x <= x1; x += 2)
-        text += QStringLiteral("move %1 %2%3\n").arg(x).arg(viewY).arg(p);
-    return text + QStringLiteral("up %1 %2\n").arg(x1).arg(viewY);
-}
+using test::messages;
+using test::stroke;
 
-std::string messages(const ReplayResult &result)
-{
-    return result.messages.join(QLatin1Char('\n')).toStdString();
-}
-
-class ReplayRunnerTest : public ::testing::Test
+class ReplayRunnerTest : public test::ReplayFixture
 {
 protected:
-    ReplayRunnerTest()
-        : m_defaults(m_dir.filePath(QStringLiteral("replay.conf")))
-        , m_runner(m_defaults, m_dir.path())
-    { }
-
-    // Runs a script that must pass.
-    void runOk(const QString &text)
-    {
-        const ReplayResult result = m_runner.runText(text);
-        EXPECT_EQ(result.exitCode(), 0) << messages(result);
-    }
-
-    QImage canvas() const { return m_runner.drawView()->surface().image().copy(); }
-
     // How many pixels of column x, between canvas rows y0 and y1, are darker than mid grey.
     int darkPixelsInColumn(int x, int y0, int y1) const
     {
@@ -55,10 +28,6 @@ protected:
             count += qGray(m_runner.drawView()->surface().pixel(x, y)) < 128 ? 1 : 0;
         return count;
     }
-
-    QTemporaryDir m_dir;
-    Defaults m_defaults;
-    ReplayRunner m_runner;
 };
 
 } // namespace
@@ -221,6 +190,168 @@ TEST_F(ReplayRunnerTest, WindowSizesTheViewAndKeepsTheCanvas)
     EXPECT_EQ(m_runner.drawView()->size(), QSize(400, 260));
 }
 
+TEST_F(ReplayRunnerTest, ShiftDragZoomsInWholePercentAndTwoHundredPercentShowsSharpPixels)
+{
+    // An antialiased diagonal: many shades, which a smoothed drawing would blur across blocks.
+    QString text = QStringLiteral("set bsize 9\nset clr 0.1 0.4 0.9\ncanvas 200 150\ndown 20 20\n");
+    for (int i = 1; i <= 80; ++i)
+        text += QStringLiteral("move %1 %2\n").arg(20 + 2 * i).arg(20 + 1.375 * i);
+    text += QStringLiteral("up 180 130\n");
+    runOk(text
+        + QStringLiteral("down 100 75 shift\nmove 100 78 shift\nup 100 78 shift\n"
+                         "expect zoom 101\nexpect status Zoom: 101%\n"
+                         "action resetZoom\nexpect zoom 100\nexpect status View Reset\n"
+                         "down 100 75 shift\nmove 100 375 shift\nup 100 375 shift\n"
+                         "expect zoom 200\nexpect undo 1\ngrab zoomed.png\n"));
+
+    const QImage grab(path(QStringLiteral("zoomed.png")));
+    ASSERT_EQ(grab.size(), QSize(200, 150));
+    const DrawView *view = m_runner.drawView();
+    const QWidget *status = view->statusfield();
+    const QRect statusBox = status->isVisible() ? status->geometry() : QRect();
+    // Each grab pixel is exactly the canvas pixel under its centre: 2 x 2 blocks, no blending.
+    int compared = 0;
+    int blurred = 0;
+    for (int wy = 0; wy < grab.height(); ++wy) {
+        for (int wx = 0; wx < grab.width(); ++wx) {
+            if (statusBox.contains(wx, wy))
+                continue;
+            const Point c
+                = view->viewToCanvas(Point { wx + 0.5f, float(grab.height() - wy) - 0.5f });
+            const int cx = int(std::floor(c.x)), cy = int(std::floor(c.y));
+            if (cx < 0 || cy < 0 || cx >= 200 || cy >= 150)
+                continue;
+            ++compared;
+            const QRgb expected = view->surface().pixel(cx, cy);
+            if ((grab.pixel(wx, wy) & 0xFFFFFF) != (expected & 0xFFFFFF))
+                ++blurred;
+        }
+    }
+    EXPECT_GT(compared, 15000);
+    EXPECT_EQ(blurred, 0);
+
+    const ReplayResult wrong = m_runner.runText(QStringLiteral("expect zoom 199\n"
+                                                               "expect status Zoom: 199%\n"));
+    EXPECT_EQ(messages(wrong),
+        "1: zoom: 200%, expected 199%\n2: status: 'Zoom: 200%', expected 'Zoom: 199%'");
+}
+
+TEST_F(ReplayRunnerTest, GrabShowsTheBlackSurroundAndTheMarquee)
+{
+    runOk(QStringLiteral("canvas 100 80\nwindow 160 120\n"
+                         "keydown Control\ndown 20 10\nmove 60 50\nup 60 50\nkeyup Control\n"
+                         "expect selection 20 10 40 40\ngrab marquee.png\n"));
+    const QImage grab(path(QStringLiteral("marquee.png")));
+    ASSERT_EQ(grab.size(), QSize(160, 120));
+    // The canvas keeps its lower-left corner; the rest of the view is black (rows top down).
+    EXPECT_EQ(grab.pixel(5, 115), qRgb(255, 255, 255));
+    EXPECT_EQ(grab.pixel(95, 45), qRgb(255, 255, 255));
+    EXPECT_EQ(grab.pixel(105, 115), qRgb(0, 0, 0));
+    EXPECT_EQ(grab.pixel(5, 35), qRgb(0, 0, 0));
+    // The dashed outline inverts the white canvas along the selection's left edge, x = 20.
+    int dashes = 0;
+    for (int row = 120 - 50; row < 120 - 10; ++row) {
+        for (int x = 19; x <= 20; ++x)
+            dashes += grab.pixel(x, row) == qRgb(0, 0, 0) ? 1 : 0;
+    }
+    EXPECT_GE(dashes, 12);
+    EXPECT_LE(dashes, 28);
+    EXPECT_EQ(canvas().pixel(20, 80 - 30), qRgb(255, 255, 255));
+}
+
+TEST_F(ReplayRunnerTest, CtrlDragSelectsAndDeleteErasesOnlyTheSelection)
+{
+    QImage red(80, 60, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    ASSERT_TRUE(red.save(path(QStringLiteral("red.png"))));
+    runOk(QStringLiteral("open red.png\n"
+                         "keydown Control\ndown 10 10\nmove 25 20\nmove 40 30\nup 40 30\n"
+                         "keyup Control\n"
+                         "expect selection 10 10 30 20\nexpect undo 0\n"
+                         "action delete\nexpect undo 1\n"
+                         "expect pixel 10 10 ffffffff\nexpect pixel 39 29 ffffffff\n"
+                         "expect pixel 9 10 ff0000ff\nexpect pixel 40 29 ff0000ff\n"
+                         "expect pixel 10 30 ff0000ff\nexpect pixel 39 9 ff0000ff\n"));
+    // Ctrl given on the pointer events alone selects too; the Delete key erases.
+    runOk(QStringLiteral("down 50 40 ctrl\nmove 70 55 ctrl\nup 70 55 ctrl\n"
+                         "expect selection 50 40 20 15\n"
+                         "key Delete\nexpect undo 2\nexpect pixel 60 50 ffffffff\n"
+                         "expect pixel 20 20 ffffffff\n"
+                         "action undo\nexpect pixel 60 50 ff0000ff\n"));
+    // Without Ctrl a drag paints again.
+    runOk(QStringLiteral("action deselectAll\nexpect selection none\n") + stroke(5, 75, 50)
+        + QStringLiteral("expect undo 2\nexpect pixel 40 50 000000ff\n"));
+
+    const ReplayResult wrong = m_runner.runText(QStringLiteral("expect selection 1 2 3 4\n"
+                                                               "action selectAll\n"
+                                                               "expect selection none\n"));
+    EXPECT_EQ(messages(wrong),
+        "1: selection: none, expected 1 2 3 4\n3: selection: 0 0 80 60, expected none");
+}
+
+TEST_F(ReplayRunnerTest, SelectionAndClipboardCommandsWorkFromTheMenu)
+{
+    runOk(QStringLiteral("set bsize 6\ncanvas 100 80\n"
+                         "action selectAll\nexpect selection 0 0 100 80\n"
+                         "action deselectAll\nexpect selection none\n"
+                         // Selection mode from the menu: a plain drag selects, and paints nothing.
+                         "action toggleSelectionMode\n"
+                         "down 10 10\nmove 30 30\nup 30 30\n"
+                         "expect selection 10 10 20 20\nexpect undo 0\n"));
+    EXPECT_TRUE(m_runner.window()->action(QStringLiteral("toggleSelectionMode"))->isChecked());
+    runOk(QStringLiteral("action toggleSelectionMode\n") + stroke(12, 28, 20)
+        + QStringLiteral("expect undo 1\nexpect pixel 20 20 000000ff\n"
+                         "action cut\nexpect undo 2\nexpect pixel 20 20 ffffffff\n"
+                         "clipboard save cut.png\n"));
+    const QImage cut(path(QStringLiteral("cut.png")));
+    ASSERT_EQ(cut.size(), QSize(20, 20));
+    EXPECT_EQ(cut.pixel(10, 10), qRgb(0, 0, 0));
+
+    // Pasted in the middle of the view; Copy waits while it floats; Return commits it.
+    runOk(QStringLiteral("action paste\nexpect paste yes\nexpect selection 40 30 20 20\n"
+                         "expect status Press enter to commit\n"
+                         "clipboard clear\naction copy\n"
+                         "key Return\nexpect paste no\nexpect undo 3\nexpect selection none\n"
+                         "expect pixel 50 40 000000ff\n"
+                         "action paste\nexpect paste no\nexpect status Nothing to paste\n"));
+}
+
+TEST_F(ReplayRunnerTest, CopyOfASelectionStickingOutOfTheCanvasIsClipped)
+{
+    runOk(QStringLiteral("set bsize 10\ncanvas 100 80\nwindow 160 120\n") + stroke(60, 98, 70)
+        + QStringLiteral("keydown Control\ndown 70 50\nmove 130 100\nup 130 100\n"
+                         "keyup Control\nexpect selection 70 50 60 50\n"
+                         "action copy\nclipboard save copied.png\n"));
+    const QImage copied(path(QStringLiteral("copied.png")));
+    // Canvas x 70..99 and y 50..79 (y up) are storage rows 0..29.
+    EXPECT_TRUE(test::imagesEqual(copied.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+        canvas().copy(70, 0, 30, 30), QStringLiteral("replay-copy-clipped")));
+}
+
+TEST_F(ReplayRunnerTest, PasteFloatsInTheViewCentreUntilReturnCommitsIt)
+{
+    QImage stamp(100, 50, QImage::Format_RGB32);
+    stamp.fill(qRgb(0, 160, 0));
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 30; ++x)
+            stamp.setPixel(x, y, qRgb(200, 0, 120));
+    ASSERT_TRUE(stamp.save(path(QStringLiteral("stamp.png"))));
+
+    runOk(QStringLiteral("canvas 640 480\nwindow 800 600\n"
+                         "clipboard load stamp.png\naction paste\n"
+                         "expect paste yes\nexpect selection 350 275 100 50\n"
+                         "expect status Press enter to commit\n"
+                         "expect undo 0\nexpect pixel 400 300 ffffffff\n"
+                         "key Return\n"
+                         "expect paste no\nexpect undo 1\nexpect selection none\n"));
+    // Canvas y 275..324 (y up) are storage rows 480 - 325 = 155 .. 204.
+    EXPECT_TRUE(test::imagesEqual(canvas().copy(350, 155, 100, 50),
+        stamp.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+        QStringLiteral("replay-paste-commit")));
+    EXPECT_EQ(canvas().pixel(349, 180), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas().pixel(450, 180), qRgb(255, 255, 255));
+}
+
 namespace {
 
 struct ProgramCase
@@ -273,19 +404,42 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReplayProgramTest,
                       "expect undo 1\n",
             0, "" }));
 
-TEST(ReplayProgramSampleTest, ShippedSampleScriptPasses)
+struct SampleCase
+{
+    const char *script; // in tests/data/replay
+    const char *written; // a PNG file it writes beside itself
+    const char *sameAs; // another file it writes that must be identical, or null
+};
+
+void PrintTo(const SampleCase &c, std::ostream *out)
+{
+    *out << c.script;
+}
+
+class ReplayProgramSampleTest : public ::testing::TestWithParam<SampleCase>
+{
+};
+
+// Each sample runs from a copy in a temporary folder, where its files land.
+TEST_P(ReplayProgramSampleTest, ShippedSampleScriptPasses)
 {
     QTemporaryDir dir;
-    const QString sample = QStringLiteral(PENNOVA_TEST_DATA "/replay/undo_roundtrip.txt");
+    const QString sample = QStringLiteral(PENNOVA_TEST_DATA "/replay/") + GetParam().script;
     ASSERT_TRUE(QFile::copy(sample, dir.filePath(QStringLiteral("sample.txt"))));
     QProcess process;
     process.start(
         QStringLiteral(PENNOVA_REPLAY_PROGRAM), { dir.filePath(QStringLiteral("sample.txt")) });
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
-    // Its png files land beside the script.
-    const QImage before(dir.filePath(QStringLiteral("before.png")));
-    const QImage undone(dir.filePath(QStringLiteral("undone.png")));
-    ASSERT_FALSE(before.isNull());
-    EXPECT_TRUE(test::imagesEqual(undone, before, QStringLiteral("replay-sample-undone")));
+    const QImage written(dir.filePath(QString::fromLatin1(GetParam().written)));
+    ASSERT_FALSE(written.isNull());
+    if (GetParam().sameAs) {
+        EXPECT_TRUE(
+            test::imagesEqual(written, QImage(dir.filePath(QString::fromLatin1(GetParam().sameAs))),
+                QStringLiteral("replay-sample-") + QString::fromLatin1(GetParam().written)));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Samples, ReplayProgramSampleTest,
+    ::testing::Values(SampleCase { "undo_roundtrip.txt", "undone.png", "before.png" },
+        SampleCase { "paste_and_drop.txt", "floating.png", nullptr }));

@@ -140,6 +140,54 @@ TEST(ReplayScriptTest, KeyNamesFollowQtWithoutThePrefix)
     EXPECT_FALSE(keyFromName(QStringLiteral("NoSuchKey")).has_value());
 }
 
+TEST(ReplayScriptTest, ParsesFileClipboardAndViewCommands)
+{
+    // `open` starts a document as `canvas` does; the clipboard needs none.
+    const ReplayScript script = parseOk(QStringLiteral("clipboard load \"in dir/a.png\"\n"
+                                                       "open pictures/b.png\n"
+                                                       "save out.JPEG\n"
+                                                       "grab view.png\n"
+                                                       "clipboard save c.png\n"
+                                                       "clipboard clear\n"
+                                                       "drop d.png 12.5 -3\n"
+                                                       "expect selection -5 10 20 0\n"
+                                                       "expect selection none\n"
+                                                       "expect paste yes\n"
+                                                       "expect zoom 101\n"
+                                                       "expect status Zoom:   101%  # note\n"
+                                                       "expect status \"a  #b\"\n"
+                                                       "expect size 640 480\n"));
+    ASSERT_EQ(script.lines().size(), 14u);
+    using Operation = ClipboardCommand::Operation;
+    EXPECT_EQ(commandAt<ClipboardCommand>(script, 0).operation, Operation::Load);
+    EXPECT_EQ(commandAt<ClipboardCommand>(script, 0).path, QStringLiteral("in dir/a.png"));
+    EXPECT_EQ(commandAt<OpenCommand>(script, 1).path, QStringLiteral("pictures/b.png"));
+    EXPECT_EQ(commandAt<SaveCommand>(script, 2).path, QStringLiteral("out.JPEG"));
+    EXPECT_EQ(commandAt<GrabCommand>(script, 3).path, QStringLiteral("view.png"));
+    EXPECT_EQ(commandAt<ClipboardCommand>(script, 4).operation, Operation::Save);
+    EXPECT_EQ(commandAt<ClipboardCommand>(script, 5).operation, Operation::Clear);
+    EXPECT_TRUE(commandAt<ClipboardCommand>(script, 5).path.isEmpty());
+
+    const auto &drop = commandAt<DropCommand>(script, 6);
+    EXPECT_EQ(drop.path, QStringLiteral("d.png"));
+    EXPECT_EQ(drop.viewX, 12.5);
+    EXPECT_EQ(drop.viewY, -3.0);
+    EXPECT_EQ(commandAt<ExpectSelectionCommand>(script, 7).canvasRect, QRect(-5, 10, 20, 0));
+    EXPECT_FALSE(commandAt<ExpectSelectionCommand>(script, 8).canvasRect.has_value());
+    EXPECT_TRUE(commandAt<ExpectPasteCommand>(script, 9).floating);
+    EXPECT_EQ(commandAt<ExpectZoomCommand>(script, 10).percent, 101);
+    // The words of the rest of the line, joined by single spaces; quotes keep theirs.
+    EXPECT_EQ(commandAt<ExpectStatusCommand>(script, 11).text, QStringLiteral("Zoom: 101%"));
+    EXPECT_EQ(commandAt<ExpectStatusCommand>(script, 12).text, QStringLiteral("a  #b"));
+    EXPECT_EQ(commandAt<ExpectSizeCommand>(script, 13).width, 640);
+    EXPECT_EQ(commandAt<ExpectSizeCommand>(script, 13).height, 480);
+
+    int expectations = 0;
+    for (const ScriptLine &line : script.lines())
+        expectations += isExpectation(line.command) ? 1 : 0;
+    EXPECT_EQ(expectations, 7);
+}
+
 struct BadScript
 {
     const char *text;
@@ -201,8 +249,31 @@ INSTANTIATE_TEST_SUITE_P(Table, ReplayScriptErrorTest,
         BadScript { "canvas 10 10\npng \"a.png\n", "2: unterminated quoted text" },
         BadScript { "canvas 10 10\npng a\"b.png\n", "2: unexpected quote in '\"b.png'" },
         BadScript { "set bsize 3\ndown 1 2\n", "2: 'down' needs a document: start with..." },
+        BadScript { "expect undo 0\ncanvas 1 1\n", "1: 'expect' needs a document: start with..." },
+        BadScript { "grab a.png\n",
+            "1: 'grab' needs a document: start with 'canvas W H' or "
+            "'open FILE'" },
+        BadScript { "drop a.png 1 2\n", "1: 'drop' needs a document: start with..." },
+        BadScript { "open\n", "1: missing argument (usage: open FILE)" },
+        BadScript { "open a.png b.png\n", "1: unexpected argument 'b.png' (usage: open FILE)" },
+        BadScript { "open \"\"\n", "1: empty file name" },
+        BadScript { "canvas 9 9\nsave a.bmp\n", "2: 'a.bmp' does not end in .png, .jpg or .jpeg" },
+        BadScript { "clipboard\n", "1: missing argument (usage: clipboard load FILE | ..." },
+        BadScript { "clipboard paste a.png\n",
+            "1: unknown clipboard operation 'paste' (load, save or clear)" },
+        BadScript { "clipboard clear a.png\n", "1: unexpected argument 'a.png'..." },
+        BadScript { "canvas 9 9\ndrop a.png 1\n", "2: missing argument (usage: drop FILE X Y)" },
+        BadScript { "canvas 9 9\ndrop a.png 1 up\n", "2: y 'up' is not a number" },
+        BadScript { "canvas 9 9\nexpect selection 1 2 3\n",
+            "2: missing argument (usage: expect selection X Y W H | expect selection none)" },
+        BadScript { "canvas 9 9\nexpect selection 1 2 -3 4\n", "2: width '-3' is not..." },
+        BadScript { "canvas 9 9\nexpect selection none 4\n", "2: unexpected argument '4'..." },
+        BadScript { "canvas 9 9\nexpect paste maybe\n", "2: 'maybe' is not yes or no" },
+        BadScript { "canvas 9 9\nexpect zoom 101%\n", "2: zoom '101%' is not an integer..." },
         BadScript {
-            "expect undo 0\ncanvas 1 1\n", "1: 'expect' needs a document: start with..." }));
+            "canvas 9 9\nexpect status\n", "2: missing argument (usage: expect status TEXT)" },
+        BadScript { "canvas 9 9\nexpect size 9\n", "2: missing argument (usage: expect size W H)" },
+        BadScript { "canvas 9 9\nexpect\n", "2: missing argument (usage: expect pixel|undo|..." }));
 
 TEST(ReplayScriptTest, AScriptMayContinueAnOpenDocument)
 {
