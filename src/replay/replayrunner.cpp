@@ -5,6 +5,7 @@
 #include "app/imagefile.h"
 #include "app/tabletapp.h"
 #include "canvas/undohistory.h"
+#include "canvas/view/clipboardimage.h"
 #include "canvas/view/drawview.h"
 
 #include <QAction>
@@ -96,41 +97,6 @@ namespace {
         if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
             return QString(QChar(char16_t(key)));
         return {};
-    }
-
-    QImage imageFromBytes(const QByteArray &bytes)
-    {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        return QImageReader(&buffer).read();
-    }
-
-    // The clipboard's image as a paste reads it: TIFF first (what the canvas view copies), then
-    // the image Qt keeps, then any other image type it can read.
-    QImage clipboardImage(const QMimeData *mime)
-    {
-        if (!mime)
-            return QImage();
-        const QString tiff = QStringLiteral("image/tiff");
-        if (mime->hasFormat(tiff)) {
-            const QImage image = imageFromBytes(mime->data(tiff));
-            if (!image.isNull())
-                return image;
-        }
-        if (mime->hasImage()) {
-            const QImage image = qvariant_cast<QImage>(mime->imageData());
-            if (!image.isNull())
-                return image;
-        }
-        for (const QString &format : mime->formats()) {
-            if (!format.startsWith(QLatin1String("image/")))
-                continue;
-            const QImage image = imageFromBytes(mime->data(format));
-            if (!image.isNull())
-                return image;
-        }
-        return QImage();
     }
 
     QString rectText(float x, float y, float width, float height)
@@ -610,7 +576,7 @@ ReplayRunner::Outcome ReplayRunner::clipboard(const ClipboardCommand &command)
         return {};
     }
     case ClipboardCommand::Operation::Save: {
-        const QImage image = clipboardImage(board->mimeData());
+        const QImage image = clipboard::imageFromMime(board->mimeData());
         if (image.isNull()) {
             return Outcome { false, true,
                 QStringLiteral("cannot write '%1': the clipboard holds no image").arg(path) };

@@ -103,6 +103,9 @@ void DrawView::resetCursorPaths(MouseTracker &tracker)
         return;
     }
     tracker.setDefaultCursor(Qt::CrossCursor);
+    // No rectangle yet: nothing to point at but the crosshair.
+    if (m_selection.selrect.isEmpty())
+        return;
     QPainterPath selection;
     selection.addRect(toQRectF(m_selection.selrect));
     tracker.addCursorPath(selection, QCursor(Qt::ArrowCursor));

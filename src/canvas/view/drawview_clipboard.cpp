@@ -2,70 +2,18 @@
 // the canvas at once: the image floats in the selection rectangle, where it can be moved and
 // resized, until Return or Enter (or the next paste) commits it as one undo step.
 
+#include "canvas/view/clipboardimage.h"
 #include "canvas/view/drawview.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QMimeData>
 #include <QPainter>
 
 namespace pennova {
-
-namespace {
-
-    const QString kTiffType = QStringLiteral("image/tiff");
-
-    QByteArray tiffBytes(const QImage &image)
-    {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "tiff");
-        if (!writer.write(image))
-            return QByteArray();
-        return bytes;
-    }
-
-    QImage imageFromBytes(const QByteArray &bytes)
-    {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        return reader.read();
-    }
-
-    // The clipboard's image: TIFF first (what this program writes), then any image Qt reads.
-    QImage imageFromMime(const QMimeData *mime)
-    {
-        if (!mime)
-            return QImage();
-        if (mime->hasFormat(kTiffType)) {
-            const QImage tiff = imageFromBytes(mime->data(kTiffType));
-            if (!tiff.isNull())
-                return tiff;
-        }
-        if (mime->hasImage()) {
-            const QImage image = qvariant_cast<QImage>(mime->imageData());
-            if (!image.isNull())
-                return image;
-        }
-        for (const QString &format : mime->formats()) {
-            if (!format.startsWith(QLatin1String("image/")))
-                continue;
-            const QImage image = imageFromBytes(mime->data(format));
-            if (!image.isNull())
-                return image;
-        }
-        return QImage();
-    }
-
-} // namespace
 
 void DrawView::copy()
 {
@@ -74,11 +22,7 @@ void DrawView::copy()
     const QRect r = toQRect(integralRect(m_selection.selrect)).intersected(m_surface.bounds());
     if (r.isEmpty())
         return;
-    const QImage pixels = m_surface.copyRegion(r);
-    auto *mime = new QMimeData;
-    mime->setData(kTiffType, tiffBytes(pixels));
-    mime->setImageData(pixels);
-    QGuiApplication::clipboard()->setMimeData(mime);
+    QGuiApplication::clipboard()->setMimeData(clipboard::mimeDataForImage(m_surface.copyRegion(r)));
 }
 
 void DrawView::cut()
@@ -89,7 +33,7 @@ void DrawView::cut()
 
 void DrawView::paste()
 {
-    const QImage image = imageFromMime(QGuiApplication::clipboard()->mimeData());
+    const QImage image = clipboard::imageFromMime(QGuiApplication::clipboard()->mimeData());
     if (image.isNull()) {
         flashstatus(QStringLiteral("Nothing to paste"));
         return;
@@ -172,7 +116,7 @@ void DrawView::dropEvent(QDropEvent *event)
             image = reader.read();
         }
     } else {
-        image = imageFromMime(mime);
+        image = clipboard::imageFromMime(mime);
     }
     if (image.isNull()) {
         event->ignore();
