@@ -58,6 +58,12 @@ bool CanvasSurface::adoptImage(const QImage &image)
         qWarning("Could not create new image.");
         return false;
     }
+    if (image.width() > kMaxSide || image.height() > kMaxSide) {
+        m_image = QImage();
+        m_imgsize = Size {};
+        qWarning("Could not allocate memory for new image.");
+        return false;
+    }
     m_image = image.format() == kFormat ? image : image.convertToFormat(kFormat);
     if (m_image.isNull()) {
         m_imgsize = Size {};
