@@ -51,6 +51,8 @@ MyTextField::MyTextField(QWidget *parent)
     setFont(f);
     resize(boxSizeForText(QString()));
     watchParent();
+    // Nothing to say yet: the first message shows the box.
+    setVisible(false);
 }
 
 MyTextField::~MyTextField()

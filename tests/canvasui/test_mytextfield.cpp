@@ -21,7 +21,6 @@ protected:
         parent->setAttribute(Qt::WA_DontShowOnScreen);
         parent->resize(600, 400);
         field = new MyTextField(parent.get());
-        field->hide();
         parent->show();
     }
     void TearDown() override { MyTextField::fadeAnimation()->stop(); }
@@ -39,6 +38,8 @@ protected:
 
 TEST_F(StatusFieldTest, FlashShowsAtOnceAndFadesLinearlyOverOneSecond)
 {
+    // Shown with its parent, the box stays out of sight until there is something to say.
+    EXPECT_FALSE(field->isVisible());
     flash(QStringLiteral("Canvas Sealed"));
     EXPECT_EQ(field->text(), QStringLiteral("Canvas Sealed"));
     EXPECT_TRUE(field->isVisible());
