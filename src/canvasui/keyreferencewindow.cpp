@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPointer>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace pennova {
 
@@ -35,7 +37,13 @@ KeyReferenceWindow::KeyReferenceWindow(QWidget *parent)
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->horizontalHeader()->setSectionsClickable(false);
-    m_table->setColumnWidth(KeyCommandData::KeyColumn, kKeyColumnWidth);
+    // Wide enough for the longest key and command, whatever the fonts.
+    m_table->resizeColumnsToContents();
+    const int keyWidth
+        = std::max(kKeyColumnWidth, m_table->columnWidth(KeyCommandData::KeyColumn) + 16);
+    const int commandWidth
+        = std::max(kCommandColumnWidth, m_table->columnWidth(KeyCommandData::CommandColumn) + 16);
+    m_table->setColumnWidth(KeyCommandData::KeyColumn, keyWidth);
     m_table->horizontalHeader()->setStretchLastSection(true);
 
     auto *layout = new QVBoxLayout(this);
@@ -43,7 +51,7 @@ KeyReferenceWindow::KeyReferenceWindow(QWidget *parent)
     layout->addWidget(m_table);
 
     const int rowsHeight = m_table->verticalHeader()->defaultSectionSize() * m_data->rowCount();
-    resize(kKeyColumnWidth + kCommandColumnWidth,
+    resize(keyWidth + commandWidth + 2 * m_table->frameWidth(),
         rowsHeight + m_table->horizontalHeader()->sizeHint().height() + 2 * m_table->frameWidth());
 }
 
@@ -54,8 +62,17 @@ KeyReferenceWindow *KeyReferenceWindow::show(QWidget *parent)
         g_window = new KeyReferenceWindow;
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_window, &QObject::deleteLater);
         if (parent) {
+            // Centred over the document window, but never off the screen.
             const QRect over = parent->window()->frameGeometry();
-            g_window->move(over.center() - g_window->rect().center());
+            QRect placed(over.center() - g_window->rect().center(), g_window->size());
+            if (const QScreen *screen = parent->screen()) {
+                const QRect available = screen->availableGeometry();
+                placed.moveLeft(std::clamp(placed.left(), available.left(),
+                    std::max(available.left(), available.right() - placed.width())));
+                placed.moveTop(std::clamp(placed.top(), available.top(),
+                    std::max(available.top(), available.bottom() - placed.height())));
+            }
+            g_window->move(placed.topLeft());
         }
     }
     g_window->QWidget::show();
