@@ -1,6 +1,7 @@
 #include "canvas/view/drawview.h"
 #include "canvasui/resizearrow.h"
 #include "testsupport.h"
+#include "viewtestsupport.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -18,11 +19,8 @@ class CursorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        view = std::make_unique<DrawView>(*defaults);
-        view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->resize(400, 300);
-        view->show();
-        ASSERT_TRUE(view->newImageWithSize(Size { 400, 300 }));
+        view = test::makeShownView(*defaults, QSize(400, 300), Size { 400, 300 });
+        ASSERT_TRUE(view->surface().isValid());
     }
 
     // The cursor at a canvas point (the view is unzoomed here, so canvas = view coordinates).

@@ -2,6 +2,7 @@
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "testsupport.h"
+#include "viewtestsupport.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -19,20 +20,13 @@ class GestureTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        view = std::make_unique<DrawView>(*defaults);
-        view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->resize(400, 300);
-        view->show();
-        view->setUndoHistory(&history);
-        ASSERT_TRUE(view->newImageWithSize(Size { 640, 480 }));
+        view = test::makeShownView(*defaults, QSize(400, 300), Size { 640, 480 }, &history);
+        ASSERT_TRUE(view->surface().isValid());
     }
 
-    PointerEvent at(float x, float y, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    static PointerEvent at(float x, float y, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        PointerEvent e;
-        e.location = Point { x, y };
-        e.modifiers = mods;
-        return e;
+        return test::pointerAt(x, y, mods);
     }
 
     void drag(std::initializer_list<Point> path, Qt::KeyboardModifiers mods = Qt::NoModifier)

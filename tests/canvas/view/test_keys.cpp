@@ -3,6 +3,7 @@
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "testsupport.h"
+#include "viewtestsupport.h"
 
 #include <QKeyEvent>
 #include <gtest/gtest.h>
@@ -16,21 +17,10 @@ class KeyCommandTest : public ::testing::Test
 protected:
     std::unique_ptr<DrawView> makeView()
     {
-        auto v = std::make_unique<DrawView>(*defaults);
-        v->setAttribute(Qt::WA_DontShowOnScreen);
-        v->resize(200, 100);
-        v->show();
-        v->setUndoHistory(&history);
-        v->newImageWithSize(Size { 200, 100 });
-        return v;
+        return test::makeShownView(*defaults, QSize(200, 100), Size { 200, 100 }, &history);
     }
 
-    static PointerEvent at(float x, float y)
-    {
-        PointerEvent e;
-        e.location = Point { x, y };
-        return e;
-    }
+    static PointerEvent at(float x, float y) { return test::pointerAt(x, y); }
     static void stroke(DrawView &v, Point a, Point b, bool erase = false)
     {
         v.flagsChanged(erase ? Qt::AltModifier : Qt::NoModifier);

@@ -1,6 +1,7 @@
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "testsupport.h"
+#include "viewtestsupport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -19,21 +20,14 @@ class SelectionViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        view = std::make_unique<DrawView>(*defaults);
-        view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->resize(800, 600);
-        view->show();
-        view->setUndoHistory(&history);
-        ASSERT_TRUE(view->newImageWithSize(Size { 640, 480 }));
+        view = test::makeShownView(*defaults, QSize(800, 600), Size { 640, 480 }, &history);
+        ASSERT_TRUE(view->surface().isValid());
         QGuiApplication::clipboard()->clear();
     }
 
-    PointerEvent at(float x, float y, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    static PointerEvent at(float x, float y, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        PointerEvent e;
-        e.location = Point { x, y };
-        e.modifiers = mods;
-        return e;
+        return test::pointerAt(x, y, mods);
     }
     void drag(Point from, Point to, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
