@@ -4,6 +4,7 @@
 #include "canvas/view/drawview.h"
 #include "testsupport.h"
 #include "viewtestsupport.h"
+#include <QAction>
 
 #include <QKeyEvent>
 #include <gtest/gtest.h>
@@ -93,4 +94,81 @@ TEST_F(KeyCommandTest, SealingOneCanvasLeavesOthersWhite)
     first->selectAll();
     first->deleteSelection();
     EXPECT_EQ(first->surface().pixel(5, 5), 0xFF00FF00u);
+}
+
+#include "app/documentwindow.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// The menu commands on plain keys, pressed as a user would in a document window.
+class KeyBindingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<DocumentWindow>(*defaults);
+        window->newCanvas(200, 100);
+        window->show();
+        window->activateWindow();
+        // Menu keys reach only the active window, as on the desktop.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->drawView()->setFocus();
+    }
+
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(window->drawView(), key, mods);
+    }
+
+    test::TestDefaults defaults;
+    std::unique_ptr<DocumentWindow> window;
+};
+
+} // namespace
+
+TEST_F(KeyBindingTest, BracketsStepTheBrushWithShiftAndAlt)
+{
+    defaults->setFloat(keys::BrushSize, 30);
+    press(Qt::Key_BracketLeft, Qt::ShiftModifier | Qt::AltModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 20.0f);
+    press(Qt::Key_BracketRight);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 21.0f);
+    press(Qt::Key_BracketRight, Qt::ShiftModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 26.0f);
+}
+
+TEST_F(KeyBindingTest, InkSealAndResetKeysShowTheirMessages)
+{
+    QSignalSpy status(window->drawView(), &DrawView::statusMessage);
+    const bool inkBefore = defaults->boolForKey(keys::Ink);
+    press(Qt::Key_I);
+    press(Qt::Key_I);
+    EXPECT_EQ(defaults->boolForKey(keys::Ink), inkBefore);
+    press(Qt::Key_E);
+    EXPECT_FALSE(window->drawView()->eraseImage().isWhite());
+    press(Qt::Key_E, Qt::ShiftModifier);
+    EXPECT_TRUE(window->drawView()->eraseImage().isWhite());
+    press(Qt::Key_0);
+    QStringList texts;
+    for (const auto &args : status)
+        texts << args.at(0).toString();
+    EXPECT_EQ(texts,
+        (QStringList { QStringLiteral("Ink ON"), QStringLiteral("Ink OFF"),
+            QStringLiteral("Canvas Sealed"), QStringLiteral("Unseal Canvas"),
+            QStringLiteral("View Reset") }));
+}
+
+TEST_F(KeyBindingTest, ArrowsMoveTheSelectionOnlyWhenThereIsOne)
+{
+    press(Qt::Key_Up); // no selection: nothing moves, nothing breaks
+    EXPECT_FALSE(window->drawView()->selection().selectionExists);
+    window->action(QStringLiteral("selectAll"))->trigger();
+    press(Qt::Key_Up);
+    press(Qt::Key_Right);
+    EXPECT_EQ(window->drawView()->selection().selrect, MakeRect(1, 1, 200, 100));
+    press(Qt::Key_Delete);
+    EXPECT_EQ(window->undoHistory()->undoActionName(), QStringLiteral("Delete"));
 }
