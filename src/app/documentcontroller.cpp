@@ -167,8 +167,10 @@ MyDocument *DocumentController::createDocument()
     connect(document, &MyDocument::closed, this, &DocumentController::documentClosed);
     connect(document, &MyDocument::activated, this, &DocumentController::documentActivated);
     // A window deleted without closing (by its owner, or at exit) leaves the list quietly.
-    connect(document, &QObject::destroyed, this,
-        [this](QObject *gone) { m_documents.removeAll(static_cast<MyDocument *>(gone)); });
+    connect(document, &QObject::destroyed, this, [this](QObject *gone) {
+        // Compared as QObject pointers: by now the object is no longer a MyDocument.
+        m_documents.removeIf([gone](MyDocument *d) { return d == gone; });
+    });
     return document;
 }
 

@@ -68,10 +68,20 @@ void StrokeEngine::addDirtyRect(const Rect &r)
 Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brush,
     const std::optional<Rect> &selectionClip, const EraseImage &eraseImage)
 {
+    const Point p = sample.canvasPoint;
+    // A driver's stray sample (not a number, or absurdly far away) is dropped like a short one;
+    // a stroke that started from one starts again at the next good sample.
+    const auto sane = [](Point q) {
+        constexpr float kFarAway = 1e7f;
+        return std::fabs(q.x) < kFarAway && std::fabs(q.y) < kFarAway;
+    };
+    if (!sane(p))
+        return Rect {};
+    if (!sane(m_lastpoint1) || !sane(m_lastpoint2))
+        setLastPoints(p);
     const Point L = m_lastpoint1;
     const Point Q = m_lastpoint2;
-    const Point p = sample.canvasPoint;
-    const float P = std::clamp(sample.pressure, 0.0f, 1.0f);
+    const float P = std::isfinite(sample.pressure) ? std::clamp(sample.pressure, 0.0f, 1.0f) : 1.0f;
 
     // Distance gate: after the first segment, samples closer than 2 pixels (h < 1) are dropped
     // and the next one is measured from the same L.
@@ -248,6 +258,8 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                     m_cores.push_back({ c0, c1 });
             }
         }
+        if (hullLo > hullHi)
+            continue; // no piece reaches this row
         const int x0 = std::max(reach.left(), ceilInt(hullLo - 0.5f));
         const int x1 = std::min(reach.right(), floorInt(hullHi - 0.5f));
         if (x0 > x1)

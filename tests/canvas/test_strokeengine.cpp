@@ -296,3 +296,17 @@ TEST_F(StrokeTest, RandomStrokesStayInsideDirtyRectAndBackupKeepsBefore)
             QStringLiteral("backup-%1").arg(stroke)));
     }
 }
+
+TEST_F(StrokeTest, StraySamplesAreDroppedWithoutHarm)
+{
+    makeCanvas(100, 100);
+    const float nan = std::nanf("");
+    press(Point { nan, 10 });
+    EXPECT_TRUE(drag(Point { 1e30f, 50 }).isEmpty());
+    EXPECT_TRUE(drag(Point { 50, std::numeric_limits<float>::infinity() }).isEmpty());
+    // The stroke goes on from the next good sample.
+    EXPECT_FALSE(drag(Point { 20, 50 }, nan).isEmpty());
+    drag(Point { 80, 50 });
+    EXPECT_EQ(darkness(50, 50), 1.0f);
+    EXPECT_TRUE(engine.dirtyRect().size.width < 100.0f);
+}
