@@ -1,5 +1,7 @@
 #include "app/imagefile.h"
 
+#include "canvas/canvassurface.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
@@ -8,15 +10,13 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <mutex>
-#include <unistd.h>
 
 namespace pennova::imagefile {
 
 namespace {
 
-    // The canvas surface refuses sides longer than this (its painter's coordinates stay exact
-    // up to here); an image beyond it could be read but never become a canvas.
-    constexpr qint64 kMaxSide = 65535;
+    // An image with a longer side could be read but never become a canvas.
+    constexpr qint64 kMaxSide = CanvasSurface::kMaxSide;
     // Upper bound of the allocation limit, in megabytes, however much memory the computer has.
     constexpr qint64 kMaxAllocationMB = 8192;
     // Qt's own limit, kept on computers too small for more.
@@ -25,15 +25,6 @@ namespace {
     QString tr(const char *text)
     {
         return QCoreApplication::translate("pennova::imagefile", text);
-    }
-
-    qint64 physicalMemoryBytes()
-    {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGE_SIZE);
-        if (pages <= 0 || pageSize <= 0)
-            return 0;
-        return qint64(pages) * qint64(pageSize);
     }
 
     QString tooLargeMessage(const QSize &size)
@@ -74,7 +65,7 @@ int raiseAllocationLimit()
     std::call_once(once, [] {
         // A quarter of physical memory leaves room for the decoder's buffer, its conversion to
         // the canvas format and the undo snapshots of the first strokes.
-        const qint64 quarterMB = physicalMemoryBytes() / 4 / (1024 * 1024);
+        const qint64 quarterMB = CanvasSurface::physicalMemoryBytes() / 4 / (1024 * 1024);
         const qint64 limit = std::clamp(quarterMB, kMinAllocationMB, kMaxAllocationMB);
         QImageReader::setAllocationLimit(int(limit));
     });

@@ -1,28 +1,19 @@
 #include "canvas/canvassurface.h"
 
-#include <QPainter>
 #include <QtGlobal>
 #include <cmath>
 #include <unistd.h>
 
 namespace pennova {
 
-namespace {
-
-    // The largest side we accept: the raster painter's coordinates stay exact well beyond it, and
-    // it keeps width x 4 bytes far from integer overflow.
-    constexpr qint64 kMaxSide = 65535;
-
-    qint64 physicalMemoryBytes()
-    {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGE_SIZE);
-        if (pages <= 0 || pageSize <= 0)
-            return std::numeric_limits<qint64>::max();
-        return qint64(pages) * qint64(pageSize);
-    }
-
-} // namespace
+qint64 CanvasSurface::physicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return qint64(pages) * qint64(pageSize);
+}
 
 bool CanvasSurface::newImageWithSize(Size size)
 {
@@ -36,7 +27,8 @@ bool CanvasSurface::newImageWithSize(Size size)
         return false;
     }
     const double bytes = w * h * 4.0;
-    if (w > kMaxSide || h > kMaxSide || bytes > double(physicalMemoryBytes())) {
+    const qint64 memory = physicalMemoryBytes();
+    if (w > kMaxSide || h > kMaxSide || (memory > 0 && bytes > double(memory))) {
         qWarning("Could not allocate memory for new image.");
         return false;
     }

@@ -17,6 +17,12 @@ class CanvasSurface
 {
 public:
     static constexpr QImage::Format kFormat = QImage::Format_ARGB32_Premultiplied;
+    // The longest side a canvas may have: the raster painter's coordinates stay exact well
+    // beyond it, and it keeps width x 4 bytes far from integer overflow.
+    static constexpr int kMaxSide = 65535;
+
+    // The computer's physical memory in bytes; 0 when the system does not say.
+    static qint64 physicalMemoryBytes();
 
     CanvasSurface() = default;
 

@@ -1,6 +1,5 @@
 #include "canvas/pixelbackup.h"
 
-#include <QPainter>
 #include <algorithm>
 
 namespace pennova {
