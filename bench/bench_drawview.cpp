@@ -2,10 +2,10 @@
 // view: event conversion, settings reads at every segment, painting and redisplay requests, and
 // the undo step at release.
 
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "app/documentwindow.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 #include "strokefile.h"
 
 #include <QCoreApplication>

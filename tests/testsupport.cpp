@@ -86,7 +86,7 @@ QStringList LogCapture::messages() const
 
 } // namespace pennova::test
 
-#include "app/defaults.h"
+#include "settings/defaults.h"
 
 namespace pennova::test {
 

@@ -1,10 +1,10 @@
 #include "app/documentwindow.h"
 
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 
 #include <QAction>
 #include <QGuiApplication>

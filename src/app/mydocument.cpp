@@ -2,7 +2,7 @@
 
 #include "app/documentcontroller.h"
 #include "app/documentwindow.h"
-#include "app/imagefile.h"
+#include "canvas/imagefile.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 

@@ -1,7 +1,7 @@
 #include "app/newcanvasdialog.h"
 
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

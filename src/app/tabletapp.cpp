@@ -1,6 +1,7 @@
 #include "app/tabletapp.h"
 
-#include "app/defaults.h"
+#include "canvas/penend.h"
+#include "settings/defaults.h"
 
 #include <QTabletEvent>
 
@@ -15,26 +16,6 @@ TabletApp::TabletApp(int &argc, char **argv)
     registerApplicationDefaults(Defaults::shared());
 }
 
-int TabletApp::deviceTypeFor(QPointingDevice::PointerType pointerType)
-{
-    switch (pointerType) {
-    case QPointingDevice::PointerType::Pen:
-        return PenDevice;
-    case QPointingDevice::PointerType::Cursor:
-        return CursorDevice;
-    case QPointingDevice::PointerType::Eraser:
-        return EraserDevice;
-    default:
-        return UnknownDevice;
-    }
-}
-
-void TabletApp::tabletProximity(int deviceType)
-{
-    m_curtip = deviceType;
-    emit tabletProximityNotification();
-}
-
 bool TabletApp::event(QEvent *event)
 {
     // Proximity is handled here and goes no further: entering and leaving alike record the
@@ -42,7 +23,7 @@ bool TabletApp::event(QEvent *event)
     if (event->type() == QEvent::TabletEnterProximity
         || event->type() == QEvent::TabletLeaveProximity) {
         const auto *tablet = static_cast<QTabletEvent *>(event);
-        tabletProximity(deviceTypeFor(tablet->pointerType()));
+        PenEnd::shared().setDeviceType(PenEnd::deviceTypeFor(tablet->pointerType()));
         event->accept();
         return true;
     }

@@ -4,8 +4,8 @@
 // mode and colour. Reads go to the settings store every time, so a tool chosen in the palette or
 // a preference changed elsewhere applies to the very next stroke segment.
 
-#include "app/colorarchive.h"
 #include "canvas/strokeengine.h"
+#include "settings/colorarchive.h"
 
 #include <QRgb>
 #include <optional>

@@ -4,7 +4,7 @@
 // colour at 80 % for the pen (with a vertical line in ink mode), an "E" in it for the eraser end,
 // outlined in magenta so it shows on any picture.
 
-#include "app/colorarchive.h"
+#include "settings/colorarchive.h"
 
 #include <QImage>
 #include <QPoint>

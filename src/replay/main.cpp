@@ -4,9 +4,9 @@
 // starts the run from a copy of a settings file. Exit status: 0 passed, 1 an expectation failed,
 // 2 the script is malformed or could not run.
 
-#include "app/defaults.h"
 #include "app/tabletapp.h"
 #include "replay/replayrunner.h"
+#include "settings/defaults.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 #include "replay/replayrunner.h"
 
-#include "app/defaults.h"
 #include "app/documentwindow.h"
-#include "app/imagefile.h"
-#include "app/tabletapp.h"
+#include "canvas/clipboardimage.h"
+#include "canvas/imagefile.h"
+#include "canvas/penend.h"
 #include "canvas/undohistory.h"
-#include "canvas/view/clipboardimage.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -134,10 +134,8 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
             QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 2,
             QString(), QPointingDeviceUniqueId::fromNumericId(qint64(i + 1)));
     }
-    if (TabletApp *app = TabletApp::instance()) {
-        m_previousDeviceType = app->curtip();
-        app->tabletProximity(TabletApp::UnknownDevice);
-    }
+    m_previousDeviceType = PenEnd::shared().curtip();
+    PenEnd::shared().setDeviceType(PenEnd::UnknownDevice);
 }
 
 ReplayRunner::~ReplayRunner()
@@ -145,9 +143,8 @@ ReplayRunner::~ReplayRunner()
     // The window goes first: its view may still point at one of the devices.
     delete m_window.data();
     // Leaves the application as it found it, for whatever runs in the process next.
-    TabletApp *app = TabletApp::instance();
-    if (app && app->curtip() != m_previousDeviceType)
-        app->tabletProximity(m_previousDeviceType);
+    if (PenEnd::shared().curtip() != m_previousDeviceType)
+        PenEnd::shared().setDeviceType(m_previousDeviceType);
 }
 
 DocumentWindow *ReplayRunner::window() const

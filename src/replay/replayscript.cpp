@@ -1,7 +1,7 @@
 #include "replay/replayscript.h"
 
-#include "app/colorarchive.h"
-#include "app/imagefile.h"
+#include "canvas/imagefile.h"
+#include "settings/colorarchive.h"
 
 #include <QMetaEnum>
 #include <QStringList>

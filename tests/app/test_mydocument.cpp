@@ -1,12 +1,12 @@
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "app/documentcontroller.h"
 #include "app/documentwindow.h"
-#include "app/imagefile.h"
 #include "app/mydocument.h"
 #include "app/newcanvasdialog.h"
+#include "canvas/imagefile.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 #include "testsupport.h"
 
 #include <QAction>

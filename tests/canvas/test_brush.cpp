@@ -1,7 +1,7 @@
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "canvas/brush.h"
 #include "canvas/brushcursor.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>

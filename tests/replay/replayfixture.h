@@ -3,9 +3,9 @@
 // What the replay tests share: a runner over a settings store and a folder of its own, scripts
 // played into it in the same process, and small script builders.
 
-#include "app/defaults.h"
 #include "canvas/view/drawview.h"
 #include "replay/replayrunner.h"
+#include "settings/defaults.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "app/colorarchive.h"
 #include "replay/replayscript.h"
+#include "settings/colorarchive.h"
 
 #include <gtest/gtest.h>
 

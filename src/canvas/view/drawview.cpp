@@ -1,11 +1,11 @@
 #include "canvas/view/drawview.h"
 
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
-#include "app/tabletapp.h"
+#include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvasui/mytextfield.h"
 #include "canvasui/resizearrow.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -25,8 +25,7 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     m_transform.setFrameSize(Size { float(width()), float(height()) });
     m_brushsize = Brush::clampSize(m_defaults.floatForKey(keys::BrushSize));
 
-    if (TabletApp *app = TabletApp::instance())
-        connect(app, &TabletApp::tabletProximityNotification, this, &DrawView::prox);
+    connect(&PenEnd::shared(), &PenEnd::tabletProximityNotification, this, &DrawView::prox);
     setAcceptDrops(true);
     m_statusfield = new MyTextField(this);
     m_usCursor = ResizeArrow::upslopeCursor();

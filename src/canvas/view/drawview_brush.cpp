@@ -1,9 +1,9 @@
 // DrawView: brush size, colour, ink mode and the brush cursor.
 
-#include "app/defaults.h"
-#include "app/tabletapp.h"
 #include "canvas/brushcursor.h"
+#include "canvas/penend.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
 
 #include <QPixmap>
 
@@ -11,8 +11,7 @@ namespace pennova {
 
 bool DrawView::isEraser() const
 {
-    const TabletApp *app = TabletApp::instance();
-    return app && app->isEraser();
+    return PenEnd::shared().isEraser();
 }
 
 float DrawView::getBrushSize() const

@@ -2,7 +2,7 @@
 // the canvas at once: the image floats in the selection rectangle, where it can be moved and
 // resized, until Return or Enter (or the next paste) commits it as one undo step.
 
-#include "canvas/view/clipboardimage.h"
+#include "canvas/clipboardimage.h"
 #include "canvas/view/drawview.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // (Qt's Meta) rotates, Space pans, Shift zooms. They change only the view transform, never the
 // picture or the undo history.
 
-#include "app/defaults.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
 
 #include <cmath>
 

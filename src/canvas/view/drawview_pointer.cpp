@@ -1,6 +1,6 @@
 // DrawView: pointer and tablet events, and the painting path of a stroke.
 
-#include "app/tabletapp.h"
+#include "canvas/penend.h"
 #include "canvas/view/drawview.h"
 
 #include <QApplication>
@@ -95,10 +95,9 @@ void DrawView::tabletEvent(QTabletEvent *event)
             return;
         // Some drivers send no proximity events, or name the eraser only on contact: a press
         // from another end than the recorded one switches the brush first.
-        TabletApp *app = TabletApp::instance();
-        const int type = TabletApp::deviceTypeFor(event->pointerType());
-        if (app && type != app->curtip())
-            app->tabletProximity(type);
+        const int type = PenEnd::deviceTypeFor(event->pointerType());
+        if (type != PenEnd::shared().curtip())
+            PenEnd::shared().setDeviceType(type);
         if (!isActiveWindow())
             prox();
         m_strokeDevice = event->pointingDevice();

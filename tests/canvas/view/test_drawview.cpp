@@ -1,12 +1,13 @@
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "app/documentwindow.h"
-#include "app/tabletapp.h"
+#include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QTabletEvent>
 #include <gtest/gtest.h>
@@ -38,9 +39,9 @@ protected:
         window = std::make_unique<DocumentWindow>(*defaults);
         ASSERT_TRUE(window->newCanvas(120, 80));
         view()->resize(120, 80);
-        TabletApp::instance()->tabletProximity(TabletApp::UnknownDevice);
+        PenEnd::shared().setDeviceType(PenEnd::UnknownDevice);
     }
-    void TearDown() override { TabletApp::instance()->tabletProximity(TabletApp::UnknownDevice); }
+    void TearDown() override { PenEnd::shared().setDeviceType(PenEnd::UnknownDevice); }
 
     DrawView *view() const { return window->drawView(); }
 
@@ -93,7 +94,7 @@ TEST_F(DrawViewTest, ProximityOfEraserSwitchesEveryCanvasBeforeAnyClick)
         tabletDevice(QPointingDevice::PointerType::Eraser), QPointF(), QPointF(), 0, 0, 0, 0, 0, 0,
         Qt::NoModifier, Qt::NoButton, Qt::NoButton);
     QCoreApplication::sendEvent(qApp, &enter);
-    EXPECT_TRUE(TabletApp::instance()->isEraser());
+    EXPECT_TRUE(PenEnd::shared().isEraser());
     EXPECT_EQ(view()->brushsize(), 22.0f);
     EXPECT_EQ(second.drawView()->brushsize(), 22.0f);
 
@@ -102,7 +103,7 @@ TEST_F(DrawViewTest, ProximityOfEraserSwitchesEveryCanvasBeforeAnyClick)
         tabletDevice(QPointingDevice::PointerType::Eraser), QPointF(), QPointF(), 0, 0, 0, 0, 0, 0,
         Qt::NoModifier, Qt::NoButton, Qt::NoButton);
     QCoreApplication::sendEvent(qApp, &leave);
-    EXPECT_TRUE(TabletApp::instance()->isEraser());
+    EXPECT_TRUE(PenEnd::shared().isEraser());
 
     QTabletEvent pen(QEvent::TabletEnterProximity, tabletDevice(QPointingDevice::PointerType::Pen),
         QPointF(), QPointF(), 0, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton, Qt::NoButton);
@@ -120,7 +121,7 @@ TEST_F(DrawViewTest, TabletPressFromAnotherEndSwitchesBrushFirst)
     tablet(QEvent::TabletPress, QPointF(20, 40), 1.0f, eraser);
     tablet(QEvent::TabletMove, QPointF(100, 40), 1.0f, eraser);
     tablet(QEvent::TabletRelease, QPointF(100, 40), 0.0f, eraser);
-    EXPECT_TRUE(TabletApp::instance()->isEraser());
+    EXPECT_TRUE(PenEnd::shared().isEraser());
     EXPECT_EQ(view()->surface().pixel(60, 40), 0xFFFFFFFFu);
 }
 

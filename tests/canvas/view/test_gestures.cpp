@@ -1,6 +1,6 @@
-#include "app/defaults.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
 #include "testsupport.h"
 #include "viewtestsupport.h"
 

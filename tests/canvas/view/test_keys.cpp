@@ -1,7 +1,7 @@
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 #include "testsupport.h"
 #include "viewtestsupport.h"
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "canvas/view/clipboardimage.h"
+#include "canvas/clipboardimage.h"
 
 #include <QBuffer>
 #include <QImageReader>

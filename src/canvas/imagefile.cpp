@@ -1,4 +1,4 @@
-#include "app/imagefile.h"
+#include "canvas/imagefile.h"
 
 #include "canvas/canvassurface.h"
 

@@ -1,4 +1,4 @@
-#include "app/colorarchive.h"
+#include "settings/colorarchive.h"
 
 #include <QRandomGenerator>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "app/colorarchive.h"
+#include "settings/colorarchive.h"
 
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 
 #include <QtEndian>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "app/defaults.h"
+#include "settings/defaults.h"
 
-#include "app/colorarchive.h"
-#include "app/defaultskeys.h"
+#include "settings/colorarchive.h"
+#include "settings/defaultskeys.h"
 
 #include <QStandardPaths>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "app/colorarchive.h"
-#include "app/defaults.h"
-#include "app/defaultskeys.h"
+#include "settings/colorarchive.h"
+#include "settings/defaults.h"
+#include "settings/defaultskeys.h"
 
 #include <QFile>
 #include <QRandomGenerator>
