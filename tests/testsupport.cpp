@@ -148,3 +148,42 @@ std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::
 }
 
 } // namespace pennova::test
+
+#include <QFile>
+#include <chrono>
+#include <fcntl.h>
+
+namespace pennova::test {
+
+PipeGuard::PipeGuard(const QString &pipe)
+    : m_thread([this, name = QFile::encodeName(pipe)] {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_wake.wait_for(lock, std::chrono::seconds(5), [this] { return m_done; }))
+            return;
+        // Opening the writing end without waiting succeeds only while someone reads.
+        const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            m_released = true;
+            ::close(fd);
+        }
+    })
+{ }
+
+PipeGuard::~PipeGuard()
+{
+    releasedAReader();
+}
+
+bool PipeGuard::releasedAReader()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_done = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_released;
+}
+
+} // namespace pennova::test

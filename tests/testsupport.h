@@ -76,3 +76,32 @@ namespace pennova::test {
 std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body);
 
 } // namespace pennova::test
+
+#include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace pennova::test {
+
+// Watches a named pipe while a test reads something that must never wait on it: if the test is
+// still busy after a few seconds, the guard opens the pipe's writing end, which releases a
+// reader stuck in open() (the pipe then reads as empty), so that the test fails instead of
+// hanging.
+class PipeGuard
+{
+public:
+    explicit PipeGuard(const QString &pipe);
+    ~PipeGuard();
+    // Ends the watch; true when a reader had to be released.
+    bool releasedAReader();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    bool m_released = false;
+    std::thread m_thread;
+};
+
+} // namespace pennova::test

@@ -112,10 +112,12 @@ bool MyDocument::saveToFile(const QString &path, QString *error)
         return false;
     }
     const bool existed = QFileInfo::exists(path);
-    const QString why = imagefile::writeImage(drawView()->surface().image(), path, *format);
+    bool replaced = false;
+    const QString why
+        = imagefile::writeImage(drawView()->surface().image(), path, *format, &replaced);
     if (!why.isEmpty()) {
         if (error) {
-            *error = existed
+            *error = existed && !replaced
                 ? tr("“%1” could not be saved: %2. The file on disk is unchanged.").arg(name, why)
                 : tr("“%1” could not be saved: %2.").arg(name, why);
         }

@@ -1,7 +1,6 @@
 #include "canvas/clipboardimage.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
 
@@ -22,14 +21,6 @@ namespace {
         return bytes;
     }
 
-    QImage imageFromBytes(const QByteArray &bytes)
-    {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        return QImageReader(&buffer).read();
-    }
-
 } // namespace
 
 QMimeData *mimeDataForImage(const QImage &image)
@@ -40,28 +31,30 @@ QMimeData *mimeDataForImage(const QImage &image)
     return mime;
 }
 
-QImage imageFromMime(const QMimeData *mime)
+imagefile::ReadResult imageFromMime(const QMimeData *mime)
 {
     if (!mime)
-        return QImage();
-    if (mime->hasFormat(kTiffType)) {
-        const QImage tiff = imageFromBytes(mime->data(kTiffType));
-        if (!tiff.isNull())
-            return tiff;
-    }
-    if (mime->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(mime->imageData());
-        if (!image.isNull())
-            return image;
-    }
-    for (const QString &format : mime->formats()) {
-        if (!format.startsWith(QLatin1String("image/")))
+        return {};
+    QStringList types = mime->formats().filter(QStringLiteral("image/"));
+    if (types.removeAll(kTiffType) > 0)
+        types.prepend(kTiffType);
+    // The first type a reader knows decides: its picture, or why it was refused (the others are
+    // the same picture). Types no reader knows are passed over.
+    imagefile::ReadResult unknown;
+    for (const QString &type : std::as_const(types)) {
+        if (!type.startsWith(QLatin1String("image/")))
             continue;
-        const QImage image = imageFromBytes(mime->data(format));
-        if (!image.isNull())
-            return image;
+        imagefile::ReadResult read = imagefile::readImageData(mime->data(type));
+        if (read.ok() || !read.format.isEmpty())
+            return read;
+        if (unknown.error.isEmpty())
+            unknown = std::move(read);
     }
-    return QImage();
+    // A picture offered only as decoded pixels, as programs in this process put it there. When
+    // image types are offered, Qt's own decoding of them would skip the size limit.
+    if (types.isEmpty() && mime->hasImage())
+        return imagefile::fromDecodedImage(qvariant_cast<QImage>(mime->imageData()));
+    return unknown;
 }
 
 } // namespace pennova::clipboard

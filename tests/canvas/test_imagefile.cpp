@@ -5,9 +5,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace pennova;
 using imagefile::Format;
@@ -140,21 +139,19 @@ TEST_F(ImageFileTest, FailedWritesLeaveThePreviousFileIntact)
     EXPECT_NE(imagefile::writeImage(QImage(), path("keep.png"), Format::Png), QString());
     EXPECT_EQ(fileStart(path("keep.png"), 1 << 20), before);
 
-    // The disk refuses part-way: a file size limit makes the write fail in the middle.
-    {
-        const QImage noise = test::randomPremultipliedImage(256, 256, 99);
-        struct rlimit old = {};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = 16 * 1024;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString error = imagefile::writeImage(noise, path("keep.png"), Format::Png);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        EXPECT_NE(error, QString());
+    // The disk refuses at the start, part-way, and in the very last bytes of the file.
+    const QImage noise = test::randomPremultipliedImage(256, 256, 99);
+    ASSERT_EQ(imagefile::writeImage(noise, path("probe.png"), Format::Png), QString());
+    const qint64 full = QFileInfo(path("probe.png")).size();
+    ASSERT_TRUE(QFile::remove(path("probe.png")));
+    for (const qint64 limit : { qint64(0), full / 2, full - 1 }) {
+        SCOPED_TRACE(limit);
+        const std::string error = test::runWithFileSizeLimit(limit, [&] {
+            return imagefile::writeImage(noise, path("keep.png"), Format::Png).toStdString();
+        });
+        EXPECT_NE(error.find("larger than this system allows"), std::string::npos) << error;
+        EXPECT_TRUE(fileStart(path("keep.png"), 1 << 20) == before);
     }
-    EXPECT_EQ(fileStart(path("keep.png"), 1 << 20), before);
 
     // The path is a folder; the folder of the path does not exist.
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
@@ -166,4 +163,59 @@ TEST_F(ImageFileTest, FailedWritesLeaveThePreviousFileIntact)
     // No temporary files are left behind.
     EXPECT_EQ(
         QDir(m_dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("keep.png") });
+}
+
+TEST_F(ImageFileTest, OnlyRegularFilesAreReadAndAPipeIsNeverWaitedOn)
+{
+    const QString pipe = path("pipe.png");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(pipe, path("link.png")));
+    test::PipeGuard guard(pipe);
+    for (const QString &file : { pipe, path("link.png"), QStringLiteral("/dev/zero") }) {
+        SCOPED_TRACE(file.toStdString());
+        const imagefile::ReadResult read = imagefile::readImage(file);
+        EXPECT_FALSE(read.ok());
+        EXPECT_TRUE(read.error.contains(QStringLiteral("not a regular file")))
+            << read.error.toStdString();
+    }
+    EXPECT_FALSE(guard.releasedAReader());
+}
+
+// Files, clipboard data and decoded pictures meet the same limit before anything large is made.
+TEST_F(ImageFileTest, OversizedImagesAreRefusedWhereverTheyComeFrom)
+{
+    QFile huge(QStringLiteral(PENNOVA_TEST_DATA "/images/bad/huge.png")); // 50000 x 50000
+    ASSERT_TRUE(huge.open(QIODevice::ReadOnly));
+    const QByteArray bytes = huge.readAll();
+    for (const imagefile::ReadResult &read :
+        { imagefile::readImage(huge.fileName()), imagefile::readImageData(bytes),
+            imagefile::fromDecodedImage(QImage(70000, 1, QImage::Format_ARGB32_Premultiplied)) }) {
+        EXPECT_FALSE(read.ok());
+        EXPECT_TRUE(read.error.contains(QStringLiteral("too large"))) << read.error.toStdString();
+    }
+    EXPECT_FALSE(imagefile::readImageData(QByteArray("not a picture")).ok());
+}
+
+TEST_F(ImageFileTest, PhotographsAreTurnedUprightAsTheirOrientationTagSays)
+{
+    // 40 x 20, the left quarter blue, stored with the tag "turn a quarter clockwise to show".
+    QImage photo(40, 20, QImage::Format_RGB32);
+    photo.fill(qRgb(255, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 10; ++x)
+            photo.setPixel(x, y, qRgb(0, 0, 255));
+    QImageWriter writer(path("turned.jpg"), "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(photo));
+    QFile file(path("turned.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+
+    for (const imagefile::ReadResult &read :
+        { imagefile::readImage(path("turned.jpg")), imagefile::readImageData(file.readAll()) }) {
+        ASSERT_TRUE(read.ok()) << read.error.toStdString();
+        ASSERT_EQ(read.image.size(), QSize(20, 40));
+        // The blue left edge is now the top.
+        EXPECT_GT(qBlue(read.image.pixel(10, 3)), 200);
+        EXPECT_GT(qRed(read.image.pixel(10, 30)), 200);
+    }
 }
