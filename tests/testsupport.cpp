@@ -102,49 +102,22 @@ TestDefaults::~TestDefaults() = default;
 } // namespace pennova::test
 
 #include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace pennova::test {
 
-std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body)
+FileSizeLimit::FileSizeLimit(long long limitBytes)
 {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return "child process: no pipe";
-    const pid_t child = fork();
-    if (child < 0)
-        return "child process: fork failed";
-    if (child == 0) {
-        close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = {};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = rlim_t(limitBytes);
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            _exit(3);
-        const std::string answer = body();
-        // A pipe is not a file: the limit does not apply to it.
-        for (size_t sent = 0; sent < answer.size();) {
-            const ssize_t n = write(channel[1], answer.data() + sent, answer.size() - sent);
-            if (n <= 0)
-                _exit(4);
-            sent += size_t(n);
-        }
-        _exit(0);
-    }
-    close(channel[1]);
-    std::string answer;
-    char buffer[4096];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, size_t(n));
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "child process ended with status " + std::to_string(status);
-    return answer;
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = m_old;
+    limit.rlim_cur = rlim_t(limitBytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 } // namespace pennova::test
@@ -184,6 +157,33 @@ bool PipeGuard::releasedAReader()
     if (m_thread.joinable())
         m_thread.join();
     return m_released;
+}
+
+} // namespace pennova::test
+
+#include <QBuffer>
+#include <QImageWriter>
+
+namespace pennova::test {
+
+QByteArray jpegWithOrientation(const QImage &image, int orientation)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    if (!writer.write(image))
+        return QByteArray();
+    // An APP1 segment right after the start marker: "Exif", a big-endian TIFF header and one
+    // directory with the single entry 0x0112 (orientation), a 16-bit value.
+    QByteArray exif("Exif\0\0MM\0\x2a\0\0\0\x08", 14);
+    exif += QByteArray("\0\x01\x01\x12\0\x03\0\0\0\x01\0", 11) + char(orientation)
+        + QByteArray("\0\0\0\0\0\0", 6);
+    const int length = int(exif.size()) + 2;
+    const QByteArray segment
+        = QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif;
+    return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
 } // namespace pennova::test

@@ -64,16 +64,25 @@ private:
 
 } // namespace pennova::test
 
-#include <functional>
-#include <string>
+#include <sys/resource.h>
 
 namespace pennova::test {
 
-// Runs `body` in a child process in which no file may grow beyond `limitBytes` (a write past it
-// fails with "File too large" instead of ending the process), and returns what `body` returned,
-// or a text starting with "child process" when the child did not finish. What the child changes
-// in memory is lost with it; files it writes stay.
-std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body);
+// While it lives, no file of this process may grow beyond `limitBytes`: a write past it fails
+// with "File too large" instead of ending the process. (A forked child would be cleaner, but
+// Qt's painting thread pool does not survive a fork.)
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(long long limitBytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_old = {};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 } // namespace pennova::test
 
@@ -103,5 +112,13 @@ private:
     bool m_released = false;
     std::thread m_thread;
 };
+
+} // namespace pennova::test
+
+namespace pennova::test {
+
+// A JPEG file of `image` (as stored) carrying an Exif orientation tag (1..8; 6 means "turn a
+// quarter clockwise to show"), as cameras write them.
+QByteArray jpegWithOrientation(const QImage &image, int orientation);
 
 } // namespace pennova::test

@@ -92,19 +92,25 @@ TEST_F(AtomicFileTest, FileSizeLimitAnywhereLeavesTheOldFileByteForByte)
     const QByteArray data = randomBytes(100000, 3);
     for (const long long limit : { 0LL, 4096LL, 50000LL, 99000LL, 99999LL }) {
         SCOPED_TRACE(limit);
-        const std::string answer = test::runWithFileSizeLimit(limit, [&] {
-            bool replaced = true;
-            const QString why = atomicfile::writeFile(target(), inPieces(data), &replaced);
-            return std::string(replaced ? "replaced: " : "kept: ") + why.toStdString();
-        });
-        EXPECT_EQ(answer, "kept: " + atomicfile::describeError(systemText(EFBIG)).toStdString());
+        bool replaced = true;
+        QString why;
+        {
+            const test::FileSizeLimit small(limit);
+            why = atomicfile::writeFile(target(), inPieces(data), &replaced);
+        }
+        EXPECT_FALSE(replaced);
+        EXPECT_EQ(why, atomicfile::describeError(systemText(EFBIG)));
         EXPECT_TRUE(contents(target()) == m_old);
         EXPECT_EQ(entries(), QStringList { QStringLiteral("picture.png") });
     }
     // One write of everything, refused in its last byte.
-    const std::string whole = test::runWithFileSizeLimit(
-        99999, [&] { return atomicfile::writeFile(target(), data).toStdString(); });
-    EXPECT_NE(whole.find("larger than this system allows"), std::string::npos) << whole;
+    QString whole;
+    {
+        const test::FileSizeLimit small(99999);
+        whole = atomicfile::writeFile(target(), data);
+    }
+    EXPECT_TRUE(whole.contains(QStringLiteral("larger than this system allows")))
+        << qPrintable(whole);
     EXPECT_TRUE(contents(target()) == m_old);
 }
 

@@ -4,11 +4,15 @@
 #include "replayfixture.h"
 #include "testsupport.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace pennova;
 
@@ -350,6 +354,87 @@ TEST_F(ReplayRunnerTest, PasteFloatsInTheViewCentreUntilReturnCommitsIt)
         QStringLiteral("replay-paste-commit")));
     EXPECT_EQ(canvas().pixel(349, 180), qRgb(255, 255, 255));
     EXPECT_EQ(canvas().pixel(450, 180), qRgb(255, 255, 255));
+}
+
+TEST_F(ReplayRunnerTest, RefusedDropsAndPastesSayWhyAndChangeNothing)
+{
+    const QString pipe = path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    test::PipeGuard guard(pipe);
+    runOk(QStringLiteral("canvas 200 100\n"
+                         "drop pipe.png 50 50\n"
+                         "expect paste no\nexpect undo 0\n"
+                         "expect status Cannot drop “pipe.png”: it is not a regular file (a pipe, "
+                         "a device or a socket)\n"));
+    EXPECT_FALSE(guard.releasedAReader());
+
+    // 50000 x 50000 pixels: refused from its header, as Open refuses it, as a file or as data.
+    const QString hugeFile = QStringLiteral(PENNOVA_TEST_DATA "/images/bad/huge.png");
+    ASSERT_TRUE(QFile::copy(hugeFile, path(QStringLiteral("huge.png"))));
+    const QString tooLarge
+        = QStringLiteral("the image is too large to open on this computer (50000 × 50000 pixels)");
+    runOk(QStringLiteral("drop huge.png 50 50\nexpect paste no\n"
+                         "expect status Cannot drop “huge.png”: %1\n")
+              .arg(tooLarge));
+    QFile huge(hugeFile);
+    ASSERT_TRUE(huge.open(QIODevice::ReadOnly));
+    auto *mime = new QMimeData;
+    mime->setData(QStringLiteral("image/png"), huge.readAll());
+    QGuiApplication::clipboard()->setMimeData(mime);
+    runOk(QStringLiteral("action paste\nexpect paste no\nexpect status Cannot paste: %1\n"
+                         "clipboard clear\naction paste\nexpect status Nothing to paste\n")
+              .arg(tooLarge));
+    EXPECT_EQ(canvas().pixel(50, 50), qRgb(255, 255, 255));
+}
+
+TEST_F(ReplayRunnerTest, DroppedPhotographFloatsUpright)
+{
+    // 40 x 20 with a blue left quarter, tagged to be shown a quarter turn clockwise.
+    QImage photo(40, 20, QImage::Format_RGB32);
+    photo.fill(qRgb(255, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 10; ++x)
+            photo.setPixel(x, y, qRgb(0, 0, 255));
+    QFile file(path(QStringLiteral("turned.jpg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(test::jpegWithOrientation(photo, 6));
+    file.close();
+    // Upright it is 20 x 40, the blue quarter on top (canvas y 110..119, y up).
+    runOk(QStringLiteral("canvas 200 200\ndrop turned.jpg 100 100\n"
+                         "expect paste yes\nexpect selection 90 80 20 40\nkey Return\n"
+                         "expect pixel 100 115 0000ff 40\nexpect pixel 100 90 ff0000 40\n"));
+}
+
+// Every command that writes a file, stopped by a file size limit: the run stops with the cause,
+// and the file that was there stays.
+TEST_F(ReplayRunnerTest, WritesThatHitAFileSizeLimitStopTheRunAndKeepTheOldFile)
+{
+    runOk(QStringLiteral("canvas 300 200\n") + stroke(20, 280, 100)
+        + QStringLiteral("set bsize 3\n") + stroke(20, 280, 50)
+        + QStringLiteral("action selectAll\naction copy\n"));
+    const QByteArray old("an older file");
+    for (const QString &command : { QStringLiteral("png out.png"), QStringLiteral("save out.png"),
+             QStringLiteral("save out.jpg"), QStringLiteral("grab out.png"),
+             QStringLiteral("clipboard save out.png") }) {
+        SCOPED_TRACE(command.toStdString());
+        const QString file = path(command.section(QLatin1Char(' '), -1));
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        ReplayResult result;
+        {
+            const test::FileSizeLimit small(100);
+            result = m_runner.runText(command + QLatin1Char('\n'));
+        }
+        EXPECT_EQ(result.exitCode(), 2);
+        EXPECT_NE(messages(result).find("larger than this system allows"), std::string::npos)
+            << messages(result);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == old);
+    }
 }
 
 namespace {
