@@ -11,12 +11,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QWindow>
 
 namespace pennova {
 
@@ -35,6 +39,27 @@ namespace {
         const QFileInfo info(path);
         const QString canonical = info.canonicalFilePath();
         return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    }
+
+    // Runs the event loop until `window` is on screen, for a second at most.
+    void waitUntilExposed(QWidget *window)
+    {
+        constexpr int kLongestWaitMs = 1000;
+        const QWindow *handle = window->windowHandle();
+        if (!window->isVisible() || !handle || handle->isExposed())
+            return;
+        QEventLoop loop;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (handle->isExposed() || waited.elapsed() > kLongestWaitMs)
+                loop.quit();
+        });
+        poll.start(10);
+        loop.exec();
+        // The frame's position arrives with the exposure or just after it.
+        QCoreApplication::processEvents();
     }
 
     SaveChangesAnswer askSaveChanges(QWidget *parent, const QString &documentName)
@@ -446,7 +471,11 @@ bool DocumentController::openAtLaunch(const QStringList &paths)
         }
     }
     if (!errors.isEmpty()) {
+        // A message box is centred on its parent's place on screen, which the window manager
+        // gives the new window only once it is shown: wait for that, briefly.
         MyDocument *current = currentDocument();
+        if (current)
+            waitUntilExposed(current->window());
         report(errors.join(QLatin1Char('\n')), current ? current->window() : nullptr);
     }
     return !m_documents.isEmpty();

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace pennova {
 
@@ -69,6 +70,9 @@ void NewCanvasDialog::showError(const QString &text, QLineEdit *field)
 {
     m_error->setText(text);
     m_error->show();
+    // The window grows to show the whole message.
+    layout()->activate();
+    resize(width(), std::max(height(), heightForWidth(width())));
     field->setFocus();
     field->selectAll();
 }
