@@ -3,6 +3,7 @@
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
+#include "picker/colorview.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -19,10 +20,15 @@ DocumentWindow::DocumentWindow(Defaults &defaults, QWidget *parent)
     : QMainWindow(parent)
     , m_defaults(defaults)
     , m_history(new UndoHistory(this))
-    , m_drawView(new DrawView(defaults, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setCentralWidget(m_drawView);
+    // The content view holds the canvas and, above it, the colour picker strip; the canvas lays
+    // out both.
+    auto *content = new QWidget(this);
+    m_drawView = new DrawView(defaults, content);
+    m_colorView = new ColorView(defaults, m_drawView, content);
+    setCentralWidget(content);
+    m_drawView->setPicker(m_colorView);
     m_drawView->setUndoHistory(m_history);
     m_history->setLevelsOfUndo(m_defaults.integerForKey(keys::UndoLevels));
     buildMenus();
@@ -246,13 +252,12 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     unseal->setProperty("tag", 0);
     connect(unseal, &QAction::triggered, v, [v]() { v->setErase(0); });
     canvas->addSeparator();
-    // Both come with the colour picker.
-    addCommand(
-        canvas, tr("&Pick Color from Screen"), QStringLiteral("magnify"), QKeySequence(Qt::Key_P))
-        ->setEnabled(false);
-    addCommand(
-        canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C))
-        ->setEnabled(false);
+    connect(addCommand(canvas, tr("&Pick Color from Screen"), QStringLiteral("magnify"),
+                QKeySequence(Qt::Key_P)),
+        &QAction::triggered, m_colorView, &ColorView::magnify);
+    QAction *showPicker = addCommand(
+        canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C));
+    connect(showPicker, &QAction::triggered, v, [v, showPicker]() { v->showPicker(showPicker); });
     connect(canvas, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::Ink)
