@@ -140,9 +140,14 @@ void ScreenPicker::finish(const ScreenPickResult &result)
     if (m_finished)
         return;
     m_finished = true;
+    if (overlayShown() == m_overlay)
+        overlayShown() = nullptr;
     if (m_overlay) {
         m_overlay->hide();
         m_overlay->deleteLater();
+        // The keyboard goes back to the window the pick started from.
+        if (m_window)
+            m_window->activateWindow();
     }
     // Told before it goes, and never twice: the callback may start the next pick.
     const Done done = std::move(m_done);
