@@ -442,4 +442,5 @@ TEST_P(ReplayProgramSampleTest, ShippedSampleScriptPasses)
 
 INSTANTIATE_TEST_SUITE_P(Samples, ReplayProgramSampleTest,
     ::testing::Values(SampleCase { "undo_roundtrip.txt", "undone.png", "before.png" },
-        SampleCase { "paste_and_drop.txt", "floating.png", nullptr }));
+        SampleCase { "paste_and_drop.txt", "floating.png", nullptr },
+        SampleCase { "color_picker.txt", "painted.png", nullptr }));
