@@ -5,7 +5,6 @@
 #include "canvas/view/drawview.h"
 #include "canvasui/mytextfield.h"
 #include "picker/colorview.h"
-#include "picker/portalcolorpick.h"
 #include "picker/screenpicker.h"
 #include "picker/screenpickoverlay.h"
 #include "settings/defaults.h"
@@ -140,14 +139,4 @@ TEST(ScreenPickRealTest, OwnCanvasCanBePickedFromTheScreen)
     const RgbaColor picked = window.colorView()->color();
     EXPECT_EQ(qRgb(qRound(picked.red * 255), qRound(picked.green * 255), qRound(picked.blue * 255)),
         qRgb(0x20, 0xA0, 0x40));
-}
-
-TEST(PortalColorPickTest, AnswersWithoutAColourChangeNothing)
-{
-    RgbaColor color { 0.5f, 0.5f, 0.5f, 1 };
-    EXPECT_EQ(PortalColorPick::outcomeOf(1, {}, &color), PortalColorPick::Outcome::Cancelled);
-    EXPECT_EQ(PortalColorPick::outcomeOf(2, {}, &color), PortalColorPick::Outcome::Refused);
-    EXPECT_EQ(PortalColorPick::outcomeOf(0, { { QStringLiteral("color"), 3 } }, &color),
-        PortalColorPick::Outcome::Refused);
-    EXPECT_EQ(color, (RgbaColor { 0.5f, 0.5f, 0.5f, 1 }));
 }
