@@ -3,6 +3,7 @@
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
+#include "palette/toolpanel.h"
 #include "picker/colorview.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
@@ -189,6 +190,10 @@ void DocumentWindow::buildMenus()
         view, tr("F&ull Screen"), QStringLiteral("fullScreen"), QKeySequence(Qt::Key_F11));
     m_fullScreenAction->setCheckable(true);
     connect(m_fullScreenAction, &QAction::toggled, this, &DocumentWindow::setFullScreen);
+
+    QMenu *window = menuBar()->addMenu(tr("&Window"));
+    connect(addCommand(window, tr("&Tool Palette"), QStringLiteral("toolPalette")),
+        &QAction::triggered, this, []() { ToolPanel::showShared(); });
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     connect(addCommand(help, tr("&Keyboard Shortcuts"), QStringLiteral("keyReference")),

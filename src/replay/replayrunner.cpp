@@ -17,11 +17,12 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -29,8 +30,20 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QTabletEvent>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
+
+// Qt's entry for a key event from the window system, exported by QtGui for Qt Test. The event
+// takes the platform's road: the window's shortcuts first (menu commands), then its focus widget;
+// and Qt's record of the held modifiers (QGuiApplication::keyboardModifiers()) becomes the
+// event's, as it does with every key of a real keyboard.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow *window, QEvent::Type type, int key,
+    Qt::KeyboardModifiers modifiers, const QString &text, bool autorep, ushort count);
+QT_END_NAMESPACE
 
 namespace pennova {
 
@@ -46,6 +59,8 @@ namespace {
 
     // Milliseconds between two replayed input events: about the report rate of a pen tablet.
     constexpr quint64 kEventIntervalMs = 8;
+    // How long a window manager may take to bring the document window to the front.
+    constexpr qint64 kActivationTimeoutMs = 1000;
 
     QString hexColor(QRgb straight)
     {
@@ -56,20 +71,26 @@ namespace {
             .arg(qAlpha(straight), 2, 16, QLatin1Char('0'));
     }
 
+    // The modifier keys, in the order a hand presses them for a chord.
+    struct ModifierKey
+    {
+        Qt::KeyboardModifier modifier;
+        Qt::Key key;
+    };
+    constexpr ModifierKey kModifierKeys[] = {
+        { Qt::ShiftModifier, Qt::Key_Shift },
+        { Qt::ControlModifier, Qt::Key_Control },
+        { Qt::AltModifier, Qt::Key_Alt },
+        { Qt::MetaModifier, Qt::Key_Meta },
+    };
+
     Qt::KeyboardModifier modifierOfKey(Qt::Key key)
     {
-        switch (key) {
-        case Qt::Key_Shift:
-            return Qt::ShiftModifier;
-        case Qt::Key_Control:
-            return Qt::ControlModifier;
-        case Qt::Key_Alt:
-            return Qt::AltModifier;
-        case Qt::Key_Meta:
-            return Qt::MetaModifier;
-        default:
-            return Qt::NoModifier;
+        for (const ModifierKey &m : kModifierKeys) {
+            if (m.key == key)
+                return m.modifier;
         }
+        return Qt::NoModifier;
     }
 
     // The text a keyboard would type: the key's character (letters in lower case unless Shift
@@ -235,13 +256,7 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
         // the size of a huge canvas.
         processEvents();
     }
-    const bool needsWindow = !std::holds_alternative<CanvasCommand>(command)
-        && !std::holds_alternative<OpenCommand>(command)
-        && !std::holds_alternative<SetCommand>(command)
-        && !std::holds_alternative<ProximityCommand>(command)
-        && !std::holds_alternative<ClipboardCommand>(command)
-        && !std::holds_alternative<ScreenCommand>(command);
-    if (needsWindow && !m_window)
+    if (needsDocument(command) && !m_window)
         return Outcome { false, true, QStringLiteral("the document window is gone") };
 
     return std::visit(Overloaded {
@@ -265,6 +280,7 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectZoomCommand &c) { return expectZoom(c); },
                           [&](const ExpectStatusCommand &c) { return expectStatus(c); },
                           [&](const ExpectSizeCommand &c) { return expectSize(c); },
+                          [&](const WaitCommand &c) { return wait(c); },
                           [&](const PickerCommand &c) { return picker(c); },
                           [&](const ScreenCommand &c) { return screen(c); },
                           [&](const ScreenPickCommand &c) { return screenPick(c); },
@@ -295,7 +311,8 @@ DocumentWindow *ReplayRunner::replaceWindow()
 ReplayRunner::Outcome ReplayRunner::showWindow(int width, int height)
 {
     m_window->show();
-    m_window->activateWindow();
+    activateWindow();
+    releaseStaleModifiers();
     return resizeView(width, height);
 }
 
@@ -391,15 +408,15 @@ ReplayRunner::Outcome ReplayRunner::proximity(const ProximityCommand &command)
 
 ReplayRunner::Outcome ReplayRunner::pointer(const PointerCommand &command)
 {
-    // Modifiers given on the command are keys held for this one event. A keyboard tells the view
-    // of them before the event and of their release after it, and the view reads some of them
-    // only from those changes (selection mode from Ctrl, rotation from Meta).
-    const bool extraKeys = (command.modifiers & ~m_heldModifiers) != Qt::NoModifier;
-    if (extraKeys)
-        drawView()->flagsChanged(command.modifiers | m_heldModifiers);
+    // A press brings its window to the front, as a click does.
+    if (command.phase == PointerCommand::Phase::Down)
+        activateWindow();
+    // Modifiers given on the command are keys held for this one event: pressed just before it
+    // and released just after, so that the view hears of them as from a keyboard (it reads
+    // selection mode from Ctrl and rotation from Meta only from those changes).
+    const Qt::KeyboardModifiers extra = pressModifierKeys(command.modifiers);
     sendPointer(command);
-    if (extraKeys && m_window)
-        drawView()->flagsChanged(m_heldModifiers);
+    releaseModifierKeys(extra);
     return {};
 }
 
@@ -462,51 +479,107 @@ void ReplayRunner::sendPointer(const PointerCommand &command)
     QCoreApplication::sendEvent(view, &event);
 }
 
-QWidget *ReplayRunner::focusTarget() const
+void ReplayRunner::activateWindow()
 {
-    // The widget that has (or, in an inactive window, would get) the keyboard.
-    if (QWidget *focus = m_window->focusWidget())
-        return focus;
-    return drawView();
+    if (!m_window || m_window->isActiveWindow())
+        return;
+    m_window->activateWindow();
+    // At once offscreen; a window manager takes a moment, and may refuse.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        processEvents();
+        if (!m_window || m_window->isActiveWindow())
+            return;
+        QThread::msleep(2);
+    } while (waited.elapsed() < kActivationTimeoutMs);
 }
 
-void ReplayRunner::sendKey(
-    QWidget *target, bool press, Qt::Key key, Qt::KeyboardModifiers modifiers)
+void ReplayRunner::releaseStaleModifiers()
+{
+    // Qt's record of the held modifiers may still hold keys that something before this run
+    // pressed: the replayed keyboard starts with only its own keys down.
+    Qt::KeyboardModifiers record = QGuiApplication::keyboardModifiers();
+    for (const ModifierKey &m : kModifierKeys) {
+        if (record.testFlag(m.modifier) && !m_downModifiers.testFlag(m.modifier)) {
+            record &= ~Qt::KeyboardModifiers(m.modifier);
+            sendKeyEvent(false, m.key, record);
+        }
+    }
+}
+
+void ReplayRunner::sendKeyEvent(bool press, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QWindow *handle = m_window ? m_window->windowHandle() : nullptr;
+    qt_handleKeyEvent(handle, press ? QEvent::KeyPress : QEvent::KeyRelease, int(key), modifiers,
+        keyText(key, modifiers), false, 1);
+    // Where the platform asks the real keyboard for the held modifiers (X11), the view would
+    // hear of none: tell it what the replayed keyboard holds.
+    DrawView *view = drawView();
+    if (view && modifierOfKey(key) != Qt::NoModifier
+        && QGuiApplication::queryKeyboardModifiers() != modifiers)
+        view->flagsChanged(modifiers);
+}
+
+Qt::KeyboardModifiers ReplayRunner::pressModifierKeys(Qt::KeyboardModifiers wanted)
+{
+    const Qt::KeyboardModifiers extra = wanted & ~m_downModifiers;
+    for (const ModifierKey &m : kModifierKeys) {
+        if (extra.testFlag(m.modifier)) {
+            m_downModifiers |= m.modifier;
+            sendKeyEvent(true, m.key, m_downModifiers);
+        }
+    }
+    return extra;
+}
+
+void ReplayRunner::releaseModifierKeys(Qt::KeyboardModifiers extra)
+{
+    // In the reverse order of the presses; a key that a keydown now holds stays down.
+    for (auto it = std::rbegin(kModifierKeys); it != std::rend(kModifierKeys); ++it) {
+        if (extra.testFlag(it->modifier) && !m_heldModifiers.testFlag(it->modifier)) {
+            m_downModifiers &= ~Qt::KeyboardModifiers(it->modifier);
+            sendKeyEvent(false, it->key, m_downModifiers);
+        }
+    }
+}
+
+void ReplayRunner::sendKey(bool press, Qt::Key key)
 {
     // A modifier key's own press already carries its modifier; its release no longer does.
     const Qt::KeyboardModifier own = modifierOfKey(key);
-    if (press)
+    if (press) {
         m_heldModifiers |= own;
-    else
+        m_downModifiers |= own;
+    } else {
         m_heldModifiers &= ~Qt::KeyboardModifiers(own);
-    const Qt::KeyboardModifiers all = modifiers | m_heldModifiers;
-    const QString text = keyText(key, all);
-    // A key press that is not spontaneous goes the way of one from the keyboard: QApplication
-    // first offers it to the focus widget as ShortcutOverride, then to the shortcuts of the
-    // active window (menu commands), and only when neither takes it to the widget.
-    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, all, text);
-    event.setTimestamp(nextTimestamp());
-    QCoreApplication::sendEvent(target, &event);
-
-    // The view re-reads the held modifiers from the application, which only the window system
-    // updates: tell it what the replayed keyboard holds.
-    DrawView *view = drawView();
-    if (own != Qt::NoModifier && view && target == view
-        && QGuiApplication::queryKeyboardModifiers() != m_heldModifiers)
-        view->flagsChanged(m_heldModifiers);
+        m_downModifiers &= ~Qt::KeyboardModifiers(own);
+    }
+    sendKeyEvent(press, key, m_downModifiers);
 }
 
 ReplayRunner::Outcome ReplayRunner::key(const KeyCommand &command)
 {
-    QWidget *target = focusTarget();
+    // Menu keys work only in the active window: the document window comes to the front first,
+    // as after a click back into it, whatever window came up in between.
+    activateWindow();
+    const Qt::KeyboardModifiers extra = pressModifierKeys(command.modifiers);
     if (command.phase != KeyCommand::Phase::Release)
-        sendKey(target, true, command.key, command.modifiers);
-    if (command.phase != KeyCommand::Phase::Press) {
-        // The press may have moved the focus or closed the window.
-        if (!m_window)
-            return {};
-        sendKey(focusTarget(), false, command.key, command.modifiers);
-    }
+        sendKey(true, command.key);
+    // The press may have closed the window; the keys still come up.
+    if (command.phase != KeyCommand::Phase::Press)
+        sendKey(false, command.key);
+    releaseModifierKeys(extra);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::wait(const WaitCommand &command)
+{
+    // On the wall clock, as the timers and animations run; the input clock moves on as well.
+    QEventLoop loop;
+    QTimer::singleShot(command.milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_clockMs += quint64(command.milliseconds);
     return {};
 }
 

@@ -589,7 +589,21 @@ namespace {
         return ScreenPickCommand { false, x, y };
     }
 
-    // Commands that act on the document, and so need a `canvas` or `open` before them.
+    std::optional<Command> parseWait(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 1))
+            return std::nullopt;
+        const int milliseconds
+            = args.integer(0, QStringLiteral("wait"), 0, ReplayScript::kLongestWaitMs);
+        if (args.failed())
+            return std::nullopt;
+        return WaitCommand { milliseconds };
+    }
+
+} // namespace
+
+namespace replay {
+
     bool needsDocument(const Command &command)
     {
         return !std::holds_alternative<CanvasCommand>(command)
@@ -597,12 +611,9 @@ namespace {
             && !std::holds_alternative<SetCommand>(command)
             && !std::holds_alternative<ProximityCommand>(command)
             && !std::holds_alternative<ClipboardCommand>(command)
-            && !std::holds_alternative<ScreenCommand>(command);
+            && !std::holds_alternative<ScreenCommand>(command)
+            && !std::holds_alternative<WaitCommand>(command);
     }
-
-} // namespace
-
-namespace replay {
 
     bool isExpectation(const Command &command)
     {
@@ -699,6 +710,8 @@ std::optional<ReplayScript> ReplayScript::parse(
                     "clipboard load FILE | clipboard save FILE | clipboard clear");
             if (name == QLatin1String("drop"))
                 return QStringLiteral("drop FILE X Y");
+            if (name == QLatin1String("wait"))
+                return QStringLiteral("wait MS");
             if (name == QLatin1String("picker"))
                 return QStringLiteral("picker show|hide | picker down|move|up X Y");
             if (name == QLatin1String("screen"))
@@ -752,6 +765,8 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseDrop(args);
         else if (name == QLatin1String("expect"))
             command = parseExpect(args);
+        else if (name == QLatin1String("wait"))
+            command = parseWait(args);
         else if (name == QLatin1String("picker"))
             command = parsePicker(args);
         else if (name == QLatin1String("screen"))

@@ -228,15 +228,23 @@ namespace replay {
         bool shown = false;
     };
 
+    // wait MS: timers and animations run for that long while events are processed.
+    struct WaitCommand
+    {
+        int milliseconds = 0;
+    };
+
     using Command = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand,
         PointerCommand, KeyCommand, ActionCommand, PngCommand, OpenCommand, SaveCommand,
         GrabCommand, ClipboardCommand, DropCommand, ExpectPixelCommand, ExpectStepsCommand,
         ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
-        ExpectSizeCommand, PickerCommand, ScreenCommand, ScreenPickCommand, ExpectColorCommand,
-        ExpectPickerCommand>;
+        ExpectSizeCommand, WaitCommand, PickerCommand, ScreenCommand, ScreenPickCommand,
+        ExpectColorCommand, ExpectPickerCommand>;
 
     // Whether a command counts as an expectation in the run's summary.
     bool isExpectation(const Command &command);
+    // Whether a command acts on the document, and so needs a `canvas` or `open` before it.
+    bool needsDocument(const Command &command);
 
     struct ScriptLine
     {
@@ -255,6 +263,9 @@ namespace replay {
 class ReplayScript
 {
 public:
+    // The longest `wait`: a minute, so that a typo cannot stall a test run for hours.
+    static constexpr int kLongestWaitMs = 60000;
+
     // Parses a whole script. On failure returns nothing and sets *error to "LINE: message"
     // (e.g. "12: unknown command 'foo'"), for the caller to prefix with the script's name.
     // Commands that act on the document need a `canvas` or `open` before them, unless the script

@@ -1,10 +1,12 @@
 #include "app/documentwindow.h"
 #include "canvas/undohistory.h"
+#include "canvasui/keyreferencewindow.h"
 #include "canvasui/mytextfield.h"
 #include "replayfixture.h"
 #include "testsupport.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
@@ -444,3 +446,63 @@ INSTANTIATE_TEST_SUITE_P(Samples, ReplayProgramSampleTest,
     ::testing::Values(SampleCase { "undo_roundtrip.txt", "undone.png", "before.png" },
         SampleCase { "paste_and_drop.txt", "floating.png", nullptr },
         SampleCase { "color_picker.txt", "painted.png", nullptr }));
+
+// The replayed keyboard seen from Qt: the record of held modifiers, the active window, and time.
+class ReplayKeyboardTest : public test::ReplayFixture
+{
+protected:
+    float brushSize() const { return m_defaults.floatForKey(QStringLiteral("bsize")); }
+    void TearDown() override
+    {
+        // The key reference outlives document windows; the next test starts without one.
+        delete KeyReferenceWindow::instance();
+    }
+};
+
+TEST_F(ReplayKeyboardTest, ModifiersComeUpAgainAfterTheCommandThatNamedThem)
+{
+    runOk(QStringLiteral("set bsize 10\ncanvas 100 100\nkey E shift\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+    runOk(QStringLiteral("down 10 10 ctrl,alt\nup 10 10\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+
+    // A held Shift is what a menu command finds held, until its release.
+    runOk(QStringLiteral("keydown Shift\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::ShiftModifier);
+    runOk(QStringLiteral("key Z ctrl\n")); // Ctrl comes up again, Shift stays
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::ShiftModifier);
+    runOk(QStringLiteral("action increaseBrush\n"));
+    EXPECT_EQ(brushSize(), 15.0f);
+    runOk(QStringLiteral("keyup Shift\naction increaseBrush\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+    EXPECT_EQ(brushSize(), 16.0f);
+    EXPECT_EQ(m_runner.heldModifiers(), Qt::NoModifier);
+}
+
+TEST_F(ReplayKeyboardTest, KeysReachTheDocumentAfterAnotherWindowCameToTheFront)
+{
+    runOk(QStringLiteral("canvas 120 80\n") + stroke(10, 110, 40)
+        + QStringLiteral("action keyReference\n"));
+    ASSERT_NE(KeyReferenceWindow::instance(), nullptr);
+    EXPECT_FALSE(m_runner.window()->isActiveWindow());
+    runOk(QStringLiteral("key Z ctrl\nexpect undo 0\n"));
+    EXPECT_TRUE(m_runner.window()->isActiveWindow());
+
+    // A press into the window makes it the active one as well.
+    runOk(QStringLiteral("action keyReference\n"));
+    EXPECT_FALSE(m_runner.window()->isActiveWindow());
+    runOk(stroke(10, 110, 40) + QStringLiteral("expect undo 1\n"));
+    EXPECT_TRUE(m_runner.window()->isActiveWindow());
+}
+
+TEST_F(ReplayKeyboardTest, WaitLetsTheStatusFadeRun)
+{
+    runOk(QStringLiteral("canvas 200 100\nkey E\n"));
+    const MyTextField *status = m_runner.drawView()->statusfield();
+    EXPECT_TRUE(status->isVisible());
+    runOk(QStringLiteral("wait 400\n"));
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_LT(status->opacity(), 0.8);
+    runOk(QStringLiteral("wait 900\n"));
+    EXPECT_FALSE(status->isVisible());
+}
