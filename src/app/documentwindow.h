@@ -2,11 +2,11 @@
 
 // A document's window: the canvas view filling the content area, with the colour picker strip
 // that slides down over its top, the document's undo history, and the menus whose commands act
-// on the canvas. Commands are QActions named after what they
-// do ("undo", "save", "resetZoom" ...), so that menus, shortcuts and the replay tool find them by
-// name. The window works on its own (the replay tool uses it so); the File commands that need a
-// document (new, open, save, saveAs, revert, print, quit) stay disabled until a MyDocument
-// connects them. Closing or deleting the window by itself never asks anything.
+// on the canvas. Commands are QActions named after what they do ("undo", "save", "resetZoom"
+// ...), so that menus, shortcuts and the replay tool find them by name. The window works on its own
+// (the replay tool uses it so); the File commands that need a document (new, open, save, saveAs,
+// revert, print, quit) stay disabled until a MyDocument connects them. Closing or deleting the
+// window by itself never asks anything.
 
 #include <QMainWindow>
 

@@ -163,7 +163,7 @@ void ColorView::paintEvent(QPaintEvent *)
     const float saturation = m_model.cSat();
     const float b = m_model.brightness();
 
-    painter.fillRect(rect(), palette().window());
+    // The swatch covers the whole of a strip too narrow for bands.
     painter.fillRect(QRectF(0, 0, h, h), qcolor(current));
     const StripGeometry strip(w, h);
     if (!strip.hasBands())

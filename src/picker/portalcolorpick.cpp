@@ -3,10 +3,9 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusVariant>
-#include <QtDBus/QDBusObjectPath>
 #include <cmath>
 
 namespace pennova {

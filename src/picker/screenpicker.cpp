@@ -30,6 +30,11 @@ namespace {
         return overlay;
     }
 
+    QString unavailableMessage()
+    {
+        return QStringLiteral("Picking a color from the screen is not available on this desktop");
+    }
+
     bool isWaylandPlatform()
     {
         return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -59,7 +64,7 @@ ScreenPicker::ScreenPicker(QWidget *window, Done done)
     , m_done(std::move(done))
 { }
 
-ScreenPicker *ScreenPicker::start(QWidget *window, Done done)
+void ScreenPicker::start(QWidget *window, Done done)
 {
     auto *picker = new ScreenPicker(window, std::move(done));
     if (grabSource())
@@ -68,7 +73,6 @@ ScreenPicker *ScreenPicker::start(QWidget *window, Done done)
         picker->startPortal();
     else
         QTimer::singleShot(kSettleMilliseconds, picker, &ScreenPicker::grabAndShow);
-    return picker;
 }
 
 void ScreenPicker::setGrabSource(GrabSource source)
@@ -79,11 +83,6 @@ void ScreenPicker::setGrabSource(GrabSource source)
 ScreenPickOverlay *ScreenPicker::activeOverlay()
 {
     return overlayShown().data();
-}
-
-QString ScreenPicker::unavailableMessage()
-{
-    return QStringLiteral("Picking a color from the screen is not available on this desktop");
 }
 
 void ScreenPicker::grabAndShow()

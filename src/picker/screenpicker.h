@@ -39,8 +39,9 @@ public:
     // The picture of a screen, in device pixels; a null image when it cannot be read.
     using GrabSource = std::function<QImage(QScreen *screen)>;
 
-    // Starts a pick for a window; `done` runs once, when it ends.
-    static ScreenPicker *start(QWidget *window, Done done);
+    // Starts a pick for a window; `done` runs once, when it ends (at once when the screen cannot
+    // be read).
+    static void start(QWidget *window, Done done);
 
     // Replaces the screen grab by another picture source (tests and the replay tool); an empty
     // function goes back to the real screen. With a replaced source the overlay is used on every
@@ -48,8 +49,6 @@ public:
     static void setGrabSource(GrabSource source);
     // The overlay of the pick in progress, if one is shown.
     static ScreenPickOverlay *activeOverlay();
-
-    static QString unavailableMessage();
 
 private:
     ScreenPicker(QWidget *window, Done done);
