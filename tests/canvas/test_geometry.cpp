@@ -1,6 +1,8 @@
 #include "canvas/geometry.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace pennova;
 
@@ -46,4 +48,22 @@ TEST(Geometry, UnionIntersectionInsetContainment)
     EXPECT_TRUE(pointInRect(Point { 0, 0 }, MakeRect(0, 0, 2, 2)));
     EXPECT_FALSE(pointInRect(Point { 2, 1 }, MakeRect(0, 0, 2, 2)));
     EXPECT_FALSE(pointInRect(Point { 1, 2 }, MakeRect(0, 0, 2, 2)));
+}
+
+TEST(Geometry, QRectOfARectangleFarOffStaysWithinInt)
+{
+    // Near ±2^31 the right edge (x + width - 1) would overflow int.
+    const QRect far = toQRect(MakeRect(2147483520.0f, -2147483648.0f, 1024, 1024));
+    EXPECT_GT(far.left(), 65535);
+    EXPECT_GT(far.right(), far.left());
+    EXPECT_EQ(far.width(), 1024);
+    EXPECT_LT(far.top(), -65535);
+    EXPECT_GT(far.bottom(), far.top());
+    EXPECT_TRUE(far.intersected(QRect(0, 0, 65535, 65535)).isEmpty());
+
+    const float inf = std::numeric_limits<float>::infinity();
+    const QRect huge = toQRect(MakeRect(-inf, 0, inf, std::nanf("")));
+    EXPECT_GE(huge.right(), huge.left());
+    EXPECT_EQ(huge.height(), 0);
+    EXPECT_EQ(toQRect(MakeRect(3, -4, 5, 6)), QRect(3, -4, 5, 6));
 }

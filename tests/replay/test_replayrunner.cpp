@@ -104,6 +104,20 @@ TEST_F(ReplayRunnerTest, HeldAltErasesLikeTheModifierOnThePointer)
     runOk(stroke(60, 140, 40) + QStringLiteral("expect pixel 100 40 000000ff\n"));
 }
 
+TEST_F(ReplayRunnerTest, DamagedBrushSizesStillPaintWithinTheSizeRange)
+{
+    // Light pressure, where the minimum counts. A minimum above the maximum paints at the
+    // maximum; a huge minimum does not make the stroke vanish.
+    const QString light = QStringLiteral("0.05");
+    runOk(QStringLiteral("set bsize 4\nset bsizemin 40\ncanvas 200 120\nproximity pen\n")
+        + stroke(20, 180, 30, light) + QStringLiteral("set bsize 10\nset bsizemin 1e30\n")
+        + stroke(20, 180, 90, light));
+    EXPECT_GE(darkPixelsInColumn(100, 10, 50), 3);
+    EXPECT_LE(darkPixelsInColumn(100, 10, 50), 6);
+    EXPECT_GE(darkPixelsInColumn(100, 70, 110), 8);
+    EXPECT_LE(darkPixelsInColumn(100, 70, 110), 12);
+}
+
 TEST_F(ReplayRunnerTest, UndoAndRedoByKeyAndByActionRestoreEveryByte)
 {
     runOk(QStringLiteral("set bsize 12\ncanvas 160 100\n"));

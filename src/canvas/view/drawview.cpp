@@ -154,7 +154,11 @@ void DrawView::redisplayCanvasRect(const Rect &canvasRect)
     // One pixel of slack for antialiased edges and interpolation.
     const QRectF widgetRect(
         v.origin.x - 1.0, height() - v.maxY() - 1.0, v.size.width + 2.0, v.size.height + 2.0);
-    update(widgetRect.toAlignedRect());
+    // Only the part on screen: a selection far off the canvas would not fit the integers of
+    // QRect.
+    const QRectF visible = widgetRect.intersected(QRectF(rect()));
+    if (!visible.isEmpty())
+        update(visible.toAlignedRect());
 }
 
 void DrawView::resizeEvent(QResizeEvent *event)
