@@ -217,6 +217,8 @@ TEST_F(ReplayRunnerTest, ShiftDragZoomsInWholePercentAndTwoHundredPercentShowsSh
         + QStringLiteral("down 100 75 shift\nmove 100 78 shift\nup 100 78 shift\n"
                          "expect zoom 101\nexpect status Zoom: 101%\n"
                          "action resetZoom\nexpect zoom 100\nexpect status View Reset\n"
+                         "down 100 75 shift\nmove 100 74 shift\nup 100 74 shift\n"
+                         "expect zoom 99\nexpect status Zoom: 99%\naction resetZoom\n"
                          "down 100 75 shift\nmove 100 375 shift\nup 100 375 shift\n"
                          "expect zoom 200\nexpect undo 1\ngrab zoomed.png\n"));
 
