@@ -220,14 +220,16 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
 
     QMenu *canvas = menuBar()->addMenu(tr("&Canvas"));
-    // The size steps read Shift (five pixels) and Alt (twice that) from the key that ran them.
+    // The size steps read Shift (five pixels) and Alt (twice that) from the event that ran them:
+    // Qt's record of the held modifiers is that of the last input event, the key press of the
+    // shortcut or the click on the menu item.
     const auto brushStep = [&](const QString &text, const QString &name, Qt::Key key, int step) {
         QAction *a = addCommand(canvas, text, name);
         a->setProperty("tag", step);
         a->setShortcuts({ QKeySequence(key), QKeySequence(Qt::SHIFT | key),
             QKeySequence(Qt::ALT | key), QKeySequence(Qt::SHIFT | Qt::ALT | key) });
         connect(a, &QAction::triggered, v,
-            [v, step]() { v->modifyBrush(step, v->commandModifiers()); });
+            [v, step]() { v->modifyBrush(step, QGuiApplication::keyboardModifiers()); });
     };
     brushStep(tr("&Decrease Brush Size"), QStringLiteral("decreaseBrush"), Qt::Key_BracketLeft, -1);
     brushStep(

@@ -494,6 +494,18 @@ TEST_F(ReplayKeyboardTest, ModifiersComeUpAgainAfterTheCommandThatNamedThem)
     EXPECT_EQ(m_runner.heldModifiers(), Qt::NoModifier);
 }
 
+TEST_F(ReplayKeyboardTest, BrushStepsReadWhatIsHeldWhenTheyRun)
+{
+    // Shift+E unseals; the next step from the menu finds nothing held and steps by one.
+    runOk(QStringLiteral("set bsize 20\ncanvas 100 100\nkey E shift\naction increaseBrush\n"));
+    EXPECT_EQ(brushSize(), 21.0f);
+    runOk(QStringLiteral("key A ctrl,shift\naction decreaseBrush\n"));
+    EXPECT_EQ(brushSize(), 20.0f);
+    runOk(QStringLiteral("keydown Alt\naction decreaseBrush\nkeyup Alt\n"
+                         "key BracketRight shift\n"));
+    EXPECT_EQ(brushSize(), 23.0f);
+}
+
 TEST_F(ReplayKeyboardTest, KeysReachTheDocumentAfterAnotherWindowCameToTheFront)
 {
     runOk(QStringLiteral("canvas 120 80\n") + stroke(10, 110, 40)

@@ -7,8 +7,6 @@
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QResizeEvent>
 
 namespace pennova {
@@ -119,23 +117,6 @@ void DrawView::resetCursorPaths(MouseTracker &tracker)
         corner.addEllipse(QRectF(c.x - 10, c.y - 10, 20, 20));
         tracker.addCursorPath(corner, i % 2 == 0 ? m_usCursor : m_dsCursor);
     }
-}
-
-Qt::KeyboardModifiers DrawView::commandModifiers()
-{
-    const Qt::KeyboardModifiers mods
-        = m_shortcutModifiers.value_or(QGuiApplication::keyboardModifiers());
-    m_shortcutModifiers.reset();
-    return mods;
-}
-
-bool DrawView::event(QEvent *event)
-{
-    // A key about to trigger a menu command: keep its modifiers for the command (the brush size
-    // steps read Shift and Alt from the key that ran them).
-    if (event->type() == QEvent::ShortcutOverride)
-        m_shortcutModifiers = static_cast<QKeyEvent *>(event)->modifiers();
-    return QWidget::event(event);
 }
 
 Point DrawView::viewPointFromWidget(const QPointF &widgetPoint) const

@@ -89,8 +89,6 @@ public:
     // The cursor tracker, and the regions it is filled with for the current mode.
     MouseTracker &mt() { return m_mt; }
     void resetCursorPaths(MouseTracker &tracker);
-    // The modifiers of the key that triggered the command now running, else those held.
-    Qt::KeyboardModifiers commandModifiers();
 
     // The pointer handlers, in view coordinates (drawview_pointer.cpp).
     void mouseDown(const PointerEvent &event);
@@ -165,7 +163,6 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -212,7 +209,6 @@ private:
     QCursor m_usCursor; // resize arrows for the even and the odd corners
     QCursor m_dsCursor;
     MyTextField *m_statusfield = nullptr;
-    std::optional<Qt::KeyboardModifiers> m_shortcutModifiers;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).

@@ -232,8 +232,6 @@ namespace {
 
 void DrawView::keyPressEvent(QKeyEvent *event)
 {
-    // No command took this key.
-    m_shortcutModifiers.reset();
     if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
