@@ -159,7 +159,13 @@ void DocumentWindow::buildMenus()
     documentCommand(tr("&Quit"), QStringLiteral("quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    m_undoAction = edit->addAction(tr("Undo"), m_history, &UndoHistory::undo);
+    // A floating paste is not in the history yet: Undo drops it.
+    m_undoAction = edit->addAction(tr("Undo"), this, [this]() {
+        if (m_drawView->isPaste())
+            m_drawView->cancelPaste();
+        else
+            m_history->undo();
+    });
     m_undoAction->setObjectName(QStringLiteral("undo"));
     m_undoAction->setShortcut(QKeySequence::Undo);
     m_redoAction = edit->addAction(tr("Redo"), m_history, &UndoHistory::redo);
@@ -218,6 +224,7 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     connect(m_selectionModeAction, &QAction::triggered, v, &DrawView::toggleSelectionMode);
     connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
+    connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateUndoActions);
 
     QMenu *canvas = menuBar()->addMenu(tr("&Canvas"));
     // The size steps read Shift (five pixels) and Alt (twice that) from the event that ran them:
@@ -277,8 +284,10 @@ void DocumentWindow::updateUndoActions()
     const auto label = [](const QString &verb, const QString &name) {
         return name.isEmpty() ? verb : verb + QLatin1Char(' ') + name;
     };
-    m_undoAction->setEnabled(m_history->canUndo());
-    m_undoAction->setText(label(tr("Undo"), m_history->undoActionName()));
+    const bool floating = m_drawView->isPaste();
+    m_undoAction->setEnabled(floating || m_history->canUndo());
+    m_undoAction->setText(
+        label(tr("Undo"), floating ? QStringLiteral("Paste") : m_history->undoActionName()));
     m_redoAction->setEnabled(m_history->canRedo());
     m_redoAction->setText(label(tr("Redo"), m_history->redoActionName()));
 }

@@ -133,6 +133,9 @@ public:
     // Commits the floating paste into the canvas as one undo step "Paste"; beeps and keeps it
     // floating when it lies wholly outside the canvas.
     void doPaste();
+    // Drops the floating paste without drawing it (Escape, Undo, Delete, Deselect All): the
+    // canvas and the undo history stay as they are, and no selection is left.
+    void cancelPaste();
     bool isPaste() const { return m_isPaste; }
     const QImage &pasteImage() const { return m_pasteImage; }
     // Cut and Copy are unavailable while a paste floats.
@@ -186,6 +189,8 @@ private:
     void pasteRelease();
     // Arrow keys: true when the key moved the selection.
     bool nudgeSelection(int key);
+    // The state after a paste is committed or dropped.
+    void endPaste();
     void drawSelection(QPainter &painter);
 
     PointerEvent pointerEventFrom(
