@@ -34,10 +34,10 @@ public:
     KeyCommandData *model() const { return m_data; }
     QLabel *footer() const { return m_footer; }
 
+private:
     // The footer's rows: a key or gesture and what it does.
     static QList<QPair<QString, QString>> otherKeys();
 
-private:
     QTableView *m_table = nullptr;
     QLabel *m_footer = nullptr;
     KeyCommandData *m_data = nullptr;
