@@ -52,18 +52,12 @@ TEST(Geometry, UnionIntersectionInsetContainment)
 
 TEST(Geometry, QRectOfARectangleFarOffStaysWithinInt)
 {
-    // Near ±2^31 the right edge (x + width - 1) would overflow int.
-    const QRect far = toQRect(MakeRect(2147483520.0f, -2147483648.0f, 1024, 1024));
-    EXPECT_GT(far.left(), 65535);
+    // Near 2^31 the right edge (x + width - 1) would overflow int.
+    const QRect far = toQRect(MakeRect(2147483520.0f, 0, 1024, 1));
     EXPECT_GT(far.right(), far.left());
-    EXPECT_EQ(far.width(), 1024);
-    EXPECT_LT(far.top(), -65535);
-    EXPECT_GT(far.bottom(), far.top());
-    EXPECT_TRUE(far.intersected(QRect(0, 0, 65535, 65535)).isEmpty());
-
+    EXPECT_GT(far.left(), 65535);
     const float inf = std::numeric_limits<float>::infinity();
-    const QRect huge = toQRect(MakeRect(-inf, 0, inf, std::nanf("")));
-    EXPECT_GE(huge.right(), huge.left());
-    EXPECT_EQ(huge.height(), 0);
-    EXPECT_EQ(toQRect(MakeRect(3, -4, 5, 6)), QRect(3, -4, 5, 6));
+    const QRect endless = toQRect(MakeRect(-inf, std::nanf(""), inf, 1));
+    EXPECT_GT(endless.width(), 0);
+    EXPECT_EQ(endless.top(), 0);
 }
