@@ -775,8 +775,8 @@ ReplayRunner::Outcome ReplayRunner::expectPaste(const ExpectPasteCommand &comman
 
 ReplayRunner::Outcome ReplayRunner::expectZoom(const ExpectZoomCommand &command)
 {
-    // In float, truncated, as the status box shows it.
-    const int percent = int(100.0f * drawView()->transform().zoom());
+    // As the status box shows it.
+    const int percent = zoomPercent(drawView()->transform().zoom());
     if (percent == command.percent)
         return {};
     return Outcome { false, false,

@@ -92,8 +92,6 @@ public:
     // The cursor tracker, and the regions it is filled with for the current mode.
     MouseTracker &mt() { return m_mt; }
     void resetCursorPaths(MouseTracker &tracker);
-    // The modifiers of the key that triggered the command now running, else those held.
-    Qt::KeyboardModifiers commandModifiers();
 
     // The pointer handlers, in view coordinates (drawview_pointer.cpp).
     void mouseDown(const PointerEvent &event);
@@ -138,6 +136,9 @@ public:
     // Commits the floating paste into the canvas as one undo step "Paste"; beeps and keeps it
     // floating when it lies wholly outside the canvas.
     void doPaste();
+    // Drops the floating paste without drawing it (Escape, Undo, Delete, Deselect All): the
+    // canvas and the undo history stay as they are, and no selection is left.
+    void cancelPaste();
     bool isPaste() const { return m_isPaste; }
     const QImage &pasteImage() const { return m_pasteImage; }
     // Cut and Copy are unavailable while a paste floats.
@@ -188,7 +189,6 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -216,6 +216,8 @@ private:
     void pasteRelease();
     // Arrow keys: true when the key moved the selection.
     bool nudgeSelection(int key);
+    // The state after a paste is committed or dropped.
+    void endPaste();
     void drawSelection(QPainter &painter);
 
     PointerEvent pointerEventFrom(
@@ -239,7 +241,6 @@ private:
     QCursor m_usCursor; // resize arrows for the even and the odd corners
     QCursor m_dsCursor;
     MyTextField *m_statusfield = nullptr;
-    std::optional<Qt::KeyboardModifiers> m_shortcutModifiers;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).
