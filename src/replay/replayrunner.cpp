@@ -7,6 +7,10 @@
 #include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "picker/colormodel.h"
+#include "picker/colorview.h"
+#include "picker/screenpicker.h"
+#include "picker/screenpickoverlay.h"
 #include "settings/defaults.h"
 
 #include <QAction>
@@ -14,18 +18,32 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointingDevice>
+#include <QScreen>
 #include <QTabletEvent>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
+
+// Qt's entry for a key event from the window system, exported by QtGui for Qt Test. The event
+// takes the platform's road: the window's shortcuts first (menu commands), then its focus widget;
+// and Qt's record of the held modifiers (QGuiApplication::keyboardModifiers()) becomes the
+// event's, as it does with every key of a real keyboard.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow *window, QEvent::Type type, int key,
+    Qt::KeyboardModifiers modifiers, const QString &text, bool autorep, ushort count);
+QT_END_NAMESPACE
 
 namespace pennova {
 
@@ -41,6 +59,8 @@ namespace {
 
     // Milliseconds between two replayed input events: about the report rate of a pen tablet.
     constexpr quint64 kEventIntervalMs = 8;
+    // How long a window manager may take to bring the document window to the front.
+    constexpr qint64 kActivationTimeoutMs = 1000;
 
     QString hexColor(QRgb straight)
     {
@@ -51,20 +71,26 @@ namespace {
             .arg(qAlpha(straight), 2, 16, QLatin1Char('0'));
     }
 
+    // The modifier keys, in the order a hand presses them for a chord.
+    struct ModifierKey
+    {
+        Qt::KeyboardModifier modifier;
+        Qt::Key key;
+    };
+    constexpr ModifierKey kModifierKeys[] = {
+        { Qt::ShiftModifier, Qt::Key_Shift },
+        { Qt::ControlModifier, Qt::Key_Control },
+        { Qt::AltModifier, Qt::Key_Alt },
+        { Qt::MetaModifier, Qt::Key_Meta },
+    };
+
     Qt::KeyboardModifier modifierOfKey(Qt::Key key)
     {
-        switch (key) {
-        case Qt::Key_Shift:
-            return Qt::ShiftModifier;
-        case Qt::Key_Control:
-            return Qt::ControlModifier;
-        case Qt::Key_Alt:
-            return Qt::AltModifier;
-        case Qt::Key_Meta:
-            return Qt::MetaModifier;
-        default:
-            return Qt::NoModifier;
+        for (const ModifierKey &m : kModifierKeys) {
+            if (m.key == key)
+                return m.modifier;
         }
+        return Qt::NoModifier;
     }
 
     // The text a keyboard would type: the key's character (letters in lower case unless Shift
@@ -140,8 +166,13 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
 
 ReplayRunner::~ReplayRunner()
 {
-    // The window goes first: its view may still point at one of the devices.
+    // A screen pick left open ends as cancelled; the window goes next: its view may still point
+    // at one of the devices.
+    if (ScreenPickOverlay *overlay = ScreenPicker::activeOverlay())
+        overlay->close();
     delete m_window.data();
+    if (m_screenReplaced)
+        ScreenPicker::setGrabSource({});
     // Leaves the application as it found it, for whatever runs in the process next.
     if (PenEnd::shared().curtip() != m_previousDeviceType)
         PenEnd::shared().setDeviceType(m_previousDeviceType);
@@ -225,12 +256,7 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
         // the size of a huge canvas.
         processEvents();
     }
-    const bool needsWindow = !std::holds_alternative<CanvasCommand>(command)
-        && !std::holds_alternative<OpenCommand>(command)
-        && !std::holds_alternative<SetCommand>(command)
-        && !std::holds_alternative<ProximityCommand>(command)
-        && !std::holds_alternative<ClipboardCommand>(command);
-    if (needsWindow && !m_window)
+    if (needsDocument(command) && !m_window)
         return Outcome { false, true, QStringLiteral("the document window is gone") };
 
     return std::visit(Overloaded {
@@ -254,6 +280,12 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectZoomCommand &c) { return expectZoom(c); },
                           [&](const ExpectStatusCommand &c) { return expectStatus(c); },
                           [&](const ExpectSizeCommand &c) { return expectSize(c); },
+                          [&](const WaitCommand &c) { return wait(c); },
+                          [&](const PickerCommand &c) { return picker(c); },
+                          [&](const ScreenCommand &c) { return screen(c); },
+                          [&](const ScreenPickCommand &c) { return screenPick(c); },
+                          [&](const ExpectColorCommand &c) { return expectColor(c); },
+                          [&](const ExpectPickerCommand &c) { return expectPicker(c); },
                       },
         command);
 }
@@ -279,7 +311,8 @@ DocumentWindow *ReplayRunner::replaceWindow()
 ReplayRunner::Outcome ReplayRunner::showWindow(int width, int height)
 {
     m_window->show();
-    m_window->activateWindow();
+    activateWindow();
+    releaseStaleModifiers();
     return resizeView(width, height);
 }
 
@@ -375,15 +408,15 @@ ReplayRunner::Outcome ReplayRunner::proximity(const ProximityCommand &command)
 
 ReplayRunner::Outcome ReplayRunner::pointer(const PointerCommand &command)
 {
-    // Modifiers given on the command are keys held for this one event. A keyboard tells the view
-    // of them before the event and of their release after it, and the view reads some of them
-    // only from those changes (selection mode from Ctrl, rotation from Meta).
-    const bool extraKeys = (command.modifiers & ~m_heldModifiers) != Qt::NoModifier;
-    if (extraKeys)
-        drawView()->flagsChanged(command.modifiers | m_heldModifiers);
+    // A press brings its window to the front, as a click does.
+    if (command.phase == PointerCommand::Phase::Down)
+        activateWindow();
+    // Modifiers given on the command are keys held for this one event: pressed just before it
+    // and released just after, so that the view hears of them as from a keyboard (it reads
+    // selection mode from Ctrl and rotation from Meta only from those changes).
+    const Qt::KeyboardModifiers extra = pressModifierKeys(command.modifiers);
     sendPointer(command);
-    if (extraKeys && m_window)
-        drawView()->flagsChanged(m_heldModifiers);
+    releaseModifierKeys(extra);
     return {};
 }
 
@@ -446,51 +479,107 @@ void ReplayRunner::sendPointer(const PointerCommand &command)
     QCoreApplication::sendEvent(view, &event);
 }
 
-QWidget *ReplayRunner::focusTarget() const
+void ReplayRunner::activateWindow()
 {
-    // The widget that has (or, in an inactive window, would get) the keyboard.
-    if (QWidget *focus = m_window->focusWidget())
-        return focus;
-    return drawView();
+    if (!m_window || m_window->isActiveWindow())
+        return;
+    m_window->activateWindow();
+    // At once offscreen; a window manager takes a moment, and may refuse.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        processEvents();
+        if (!m_window || m_window->isActiveWindow())
+            return;
+        QThread::msleep(2);
+    } while (waited.elapsed() < kActivationTimeoutMs);
 }
 
-void ReplayRunner::sendKey(
-    QWidget *target, bool press, Qt::Key key, Qt::KeyboardModifiers modifiers)
+void ReplayRunner::releaseStaleModifiers()
+{
+    // Qt's record of the held modifiers may still hold keys that something before this run
+    // pressed: the replayed keyboard starts with only its own keys down.
+    Qt::KeyboardModifiers record = QGuiApplication::keyboardModifiers();
+    for (const ModifierKey &m : kModifierKeys) {
+        if (record.testFlag(m.modifier) && !m_downModifiers.testFlag(m.modifier)) {
+            record &= ~Qt::KeyboardModifiers(m.modifier);
+            sendKeyEvent(false, m.key, record);
+        }
+    }
+}
+
+void ReplayRunner::sendKeyEvent(bool press, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QWindow *handle = m_window ? m_window->windowHandle() : nullptr;
+    qt_handleKeyEvent(handle, press ? QEvent::KeyPress : QEvent::KeyRelease, int(key), modifiers,
+        keyText(key, modifiers), false, 1);
+    // Where the platform asks the real keyboard for the held modifiers (X11), the view would
+    // hear of none: tell it what the replayed keyboard holds.
+    DrawView *view = drawView();
+    if (view && modifierOfKey(key) != Qt::NoModifier
+        && QGuiApplication::queryKeyboardModifiers() != modifiers)
+        view->flagsChanged(modifiers);
+}
+
+Qt::KeyboardModifiers ReplayRunner::pressModifierKeys(Qt::KeyboardModifiers wanted)
+{
+    const Qt::KeyboardModifiers extra = wanted & ~m_downModifiers;
+    for (const ModifierKey &m : kModifierKeys) {
+        if (extra.testFlag(m.modifier)) {
+            m_downModifiers |= m.modifier;
+            sendKeyEvent(true, m.key, m_downModifiers);
+        }
+    }
+    return extra;
+}
+
+void ReplayRunner::releaseModifierKeys(Qt::KeyboardModifiers extra)
+{
+    // In the reverse order of the presses; a key that a keydown now holds stays down.
+    for (auto it = std::rbegin(kModifierKeys); it != std::rend(kModifierKeys); ++it) {
+        if (extra.testFlag(it->modifier) && !m_heldModifiers.testFlag(it->modifier)) {
+            m_downModifiers &= ~Qt::KeyboardModifiers(it->modifier);
+            sendKeyEvent(false, it->key, m_downModifiers);
+        }
+    }
+}
+
+void ReplayRunner::sendKey(bool press, Qt::Key key)
 {
     // A modifier key's own press already carries its modifier; its release no longer does.
     const Qt::KeyboardModifier own = modifierOfKey(key);
-    if (press)
+    if (press) {
         m_heldModifiers |= own;
-    else
+        m_downModifiers |= own;
+    } else {
         m_heldModifiers &= ~Qt::KeyboardModifiers(own);
-    const Qt::KeyboardModifiers all = modifiers | m_heldModifiers;
-    const QString text = keyText(key, all);
-    // A key press that is not spontaneous goes the way of one from the keyboard: QApplication
-    // first offers it to the focus widget as ShortcutOverride, then to the shortcuts of the
-    // active window (menu commands), and only when neither takes it to the widget.
-    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, all, text);
-    event.setTimestamp(nextTimestamp());
-    QCoreApplication::sendEvent(target, &event);
-
-    // The view re-reads the held modifiers from the application, which only the window system
-    // updates: tell it what the replayed keyboard holds.
-    DrawView *view = drawView();
-    if (own != Qt::NoModifier && view && target == view
-        && QGuiApplication::queryKeyboardModifiers() != m_heldModifiers)
-        view->flagsChanged(m_heldModifiers);
+        m_downModifiers &= ~Qt::KeyboardModifiers(own);
+    }
+    sendKeyEvent(press, key, m_downModifiers);
 }
 
 ReplayRunner::Outcome ReplayRunner::key(const KeyCommand &command)
 {
-    QWidget *target = focusTarget();
+    // Menu keys work only in the active window: the document window comes to the front first,
+    // as after a click back into it, whatever window came up in between.
+    activateWindow();
+    const Qt::KeyboardModifiers extra = pressModifierKeys(command.modifiers);
     if (command.phase != KeyCommand::Phase::Release)
-        sendKey(target, true, command.key, command.modifiers);
-    if (command.phase != KeyCommand::Phase::Press) {
-        // The press may have moved the focus or closed the window.
-        if (!m_window)
-            return {};
-        sendKey(focusTarget(), false, command.key, command.modifiers);
-    }
+        sendKey(true, command.key);
+    // The press may have closed the window; the keys still come up.
+    if (command.phase != KeyCommand::Phase::Press)
+        sendKey(false, command.key);
+    releaseModifierKeys(extra);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::wait(const WaitCommand &command)
+{
+    // On the wall clock, as the timers and animations run; the input clock moves on as well.
+    QEventLoop loop;
+    QTimer::singleShot(command.milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_clockMs += quint64(command.milliseconds);
     return {};
 }
 
@@ -690,8 +779,8 @@ ReplayRunner::Outcome ReplayRunner::expectPaste(const ExpectPasteCommand &comman
 
 ReplayRunner::Outcome ReplayRunner::expectZoom(const ExpectZoomCommand &command)
 {
-    // In float, truncated, as the status box shows it.
-    const int percent = int(100.0f * drawView()->transform().zoom());
+    // As the status box shows it.
+    const int percent = zoomPercent(drawView()->transform().zoom());
     if (percent == command.percent)
         return {};
     return Outcome { false, false,
@@ -719,6 +808,139 @@ ReplayRunner::Outcome ReplayRunner::expectSize(const ExpectSizeCommand &command)
             .arg(surface.height())
             .arg(command.width)
             .arg(command.height) };
+}
+
+ReplayRunner::Outcome ReplayRunner::picker(const PickerCommand &command)
+{
+    DrawView *view = drawView();
+    ColorView *strip = m_window->colorView();
+    using Operation = PickerCommand::Operation;
+    if (command.operation == Operation::Show || command.operation == Operation::Hide) {
+        // The menu command starts the slide when the strip is not already on its way; the run
+        // then goes on with the strip in its end position.
+        const bool show = command.operation == Operation::Show;
+        if (view->isPickerShown() != show)
+            m_window->action(QStringLiteral("showPicker"))->trigger();
+        view->finishPickerSlide();
+        return {};
+    }
+    if (view->pickerVisibleHeight() == 0) {
+        return Outcome { false, true,
+            QStringLiteral("the color picker is hidden (show it with 'picker show')") };
+    }
+    // Strip coordinates are y up from the strip's lower-left corner; the widget's are y down.
+    const QPointF local(command.stripX, strip->height() - command.stripY);
+    QEvent::Type type = QEvent::MouseMove;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::MouseButtons buttons = m_mousePressed ? Qt::LeftButton : Qt::NoButton;
+    if (command.operation == Operation::Down) {
+        type = QEvent::MouseButtonPress;
+        button = Qt::LeftButton;
+        buttons = Qt::LeftButton;
+        m_mousePressed = true;
+    } else if (command.operation == Operation::Up) {
+        type = QEvent::MouseButtonRelease;
+        button = Qt::LeftButton;
+        buttons = Qt::NoButton;
+        m_mousePressed = false;
+    }
+    QMouseEvent event(type, local, strip->mapTo(m_window.data(), local), strip->mapToGlobal(local),
+        button, buttons, m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    event.setTimestamp(nextTimestamp());
+    QCoreApplication::sendEvent(strip, &event);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::screen(const ScreenCommand &command)
+{
+    QImage picture;
+    QRgb color = command.color;
+    if (!command.path.isEmpty()) {
+        const QString path = resolvePath(command.path);
+        const imagefile::ReadResult read = imagefile::readImage(path);
+        if (!read.ok()) {
+            return Outcome { false, true,
+                QStringLiteral("cannot use '%1' as the screen: %2").arg(path, read.error) };
+        }
+        picture = read.image.convertToFormat(QImage::Format_RGB32);
+    }
+    // A picture of one colour takes the size of the screen it stands for.
+    ScreenPicker::setGrabSource([picture, color](QScreen *screen) {
+        if (!picture.isNull())
+            return picture;
+        QImage filled(
+            screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize(640, 480),
+            QImage::Format_RGB32);
+        filled.fill(color);
+        return filled;
+    });
+    m_screenReplaced = true;
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::screenPick(const ScreenPickCommand &command)
+{
+    ScreenPickOverlay *overlay = ScreenPicker::activeOverlay();
+    if (!overlay) {
+        return Outcome { false, true,
+            QStringLiteral("no screen pick is in progress (start one with 'action magnify')") };
+    }
+    if (command.cancel) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, m_heldModifiers, QStringLiteral("\x1b"));
+        QCoreApplication::sendEvent(overlay, &press);
+        return {};
+    }
+    // The middle of the screen pixel, so that no rounding moves it.
+    const QPointF local
+        = QPointF(command.screenX + 0.5, command.screenY + 0.5) / overlay->devicePixelRatioF();
+    if (!overlay->colorAt(local)) {
+        return Outcome { false, true,
+            QStringLiteral("(%1, %2) is outside the screen picture")
+                .arg(command.screenX)
+                .arg(command.screenY) };
+    }
+    const QPointF global = overlay->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton, Qt::NoButton,
+        m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    QCoreApplication::sendEvent(overlay, &move);
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton,
+        Qt::LeftButton, m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    press.setTimestamp(nextTimestamp());
+    QCoreApplication::sendEvent(overlay, &press);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::expectColor(const ExpectColorCommand &command)
+{
+    const RgbaColor c = m_window->colorView()->color();
+    const auto channel
+        = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    const QRgb actual = qRgb(channel(c.red), channel(c.green), channel(c.blue));
+    const QRgb expected = command.color;
+    const int t = command.tolerance;
+    if (std::abs(qRed(actual) - qRed(expected)) <= t
+        && std::abs(qGreen(actual) - qGreen(expected)) <= t
+        && std::abs(qBlue(actual) - qBlue(expected)) <= t)
+        return {};
+    QString message = QStringLiteral("color: %1, expected %2")
+                          .arg(hexColor(actual).left(6), hexColor(expected).left(6));
+    if (t > 0)
+        message += QStringLiteral(" within %1").arg(t);
+    return Outcome { false, false, message };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectPicker(const ExpectPickerCommand &command)
+{
+    const int visible = drawView()->pickerVisibleHeight();
+    const QString actual = visible == DrawView::kPickerHeight ? QStringLiteral("shown")
+        : visible == 0
+        ? QStringLiteral("hidden")
+        : QStringLiteral("sliding (%1 of %2 in view)").arg(visible).arg(DrawView::kPickerHeight);
+    const QString expected = command.shown ? QStringLiteral("shown") : QStringLiteral("hidden");
+    if (actual == expected)
+        return {};
+    return Outcome { false, false,
+        QStringLiteral("color picker: %1, expected %2").arg(actual, expected) };
 }
 
 } // namespace pennova

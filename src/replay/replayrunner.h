@@ -104,13 +104,31 @@ private:
     Outcome expectZoom(const replay::ExpectZoomCommand &command);
     Outcome expectStatus(const replay::ExpectStatusCommand &command);
     Outcome expectSize(const replay::ExpectSizeCommand &command);
+    Outcome picker(const replay::PickerCommand &command);
+    Outcome screen(const replay::ScreenCommand &command);
+    Outcome screenPick(const replay::ScreenPickCommand &command);
+    Outcome expectColor(const replay::ExpectColorCommand &command);
+    Outcome expectPicker(const replay::ExpectPickerCommand &command);
 
     // Writes an image as a PNG file, whole or not at all, making missing folders.
     Outcome writePng(const QImage &image, const QString &path);
 
+    Outcome wait(const replay::WaitCommand &command);
     void sendPointer(const replay::PointerCommand &command);
-    void sendKey(QWidget *target, bool press, Qt::Key key, Qt::KeyboardModifiers modifiers);
-    QWidget *focusTarget() const;
+
+    // Keys. sendKeyEvent sends one press or release, with the given modifiers, the way of a key
+    // from the window system; sendKey presses or releases a key of a key command, and keeps the
+    // held modifiers when it is a modifier key. The modifier keys of a command's MODS are pressed
+    // before its event and released after it (unless a keydown holds them): the returned set is
+    // what to release.
+    void sendKeyEvent(bool press, Qt::Key key, Qt::KeyboardModifiers modifiers);
+    void sendKey(bool press, Qt::Key key);
+    Qt::KeyboardModifiers pressModifierKeys(Qt::KeyboardModifiers wanted);
+    void releaseModifierKeys(Qt::KeyboardModifiers extra);
+    void releaseStaleModifiers();
+    // Brings the document window to the front and makes it the active one, as a click into it
+    // does.
+    void activateWindow();
     void processEvents();
     quint64 nextTimestamp();
 
@@ -123,10 +141,14 @@ private:
     const QPointingDevice *m_pressDevice = nullptr;
     bool m_mousePressed = false;
     Qt::KeyboardModifiers m_heldModifiers;
+    // Every modifier key down on the replayed keyboard: the held ones and those of the command
+    // now running.
+    Qt::KeyboardModifiers m_downModifiers;
     // The last message the current view gave its status box; none since the document was made.
     std::optional<QString> m_lastStatus;
     quint64 m_clockMs = 0;
     int m_previousDeviceType = 0; // the application's proximity state before this runner
+    bool m_screenReplaced = false; // a `screen` command replaced the screen grab
 };
 
 } // namespace pennova

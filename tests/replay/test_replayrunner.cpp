@@ -1,5 +1,6 @@
 #include "app/documentwindow.h"
 #include "canvas/undohistory.h"
+#include "canvasui/keyreferencewindow.h"
 #include "canvasui/mytextfield.h"
 #include "replayfixture.h"
 #include "testsupport.h"
@@ -106,6 +107,20 @@ TEST_F(ReplayRunnerTest, HeldAltErasesLikeTheModifierOnThePointer)
     runOk(stroke(60, 140, 40) + QStringLiteral("expect pixel 100 40 000000ff\n"));
 }
 
+TEST_F(ReplayRunnerTest, DamagedBrushSizesStillPaintWithinTheSizeRange)
+{
+    // Light pressure, where the minimum counts. A minimum above the maximum paints at the
+    // maximum; a huge minimum does not make the stroke vanish.
+    const QString light = QStringLiteral("0.05");
+    runOk(QStringLiteral("set bsize 4\nset bsizemin 40\ncanvas 200 120\nproximity pen\n")
+        + stroke(20, 180, 30, light) + QStringLiteral("set bsize 10\nset bsizemin 1e30\n")
+        + stroke(20, 180, 90, light));
+    EXPECT_GE(darkPixelsInColumn(100, 10, 50), 3);
+    EXPECT_LE(darkPixelsInColumn(100, 10, 50), 6);
+    EXPECT_GE(darkPixelsInColumn(100, 70, 110), 8);
+    EXPECT_LE(darkPixelsInColumn(100, 70, 110), 12);
+}
+
 TEST_F(ReplayRunnerTest, UndoAndRedoByKeyAndByActionRestoreEveryByte)
 {
     runOk(QStringLiteral("set bsize 12\ncanvas 160 100\n"));
@@ -205,6 +220,8 @@ TEST_F(ReplayRunnerTest, ShiftDragZoomsInWholePercentAndTwoHundredPercentShowsSh
         + QStringLiteral("down 100 75 shift\nmove 100 78 shift\nup 100 78 shift\n"
                          "expect zoom 101\nexpect status Zoom: 101%\n"
                          "action resetZoom\nexpect zoom 100\nexpect status View Reset\n"
+                         "down 100 75 shift\nmove 100 74 shift\nup 100 74 shift\n"
+                         "expect zoom 99\nexpect status Zoom: 99%\naction resetZoom\n"
                          "down 100 75 shift\nmove 100 375 shift\nup 100 375 shift\n"
                          "expect zoom 200\nexpect undo 1\ngrab zoomed.png\n"));
 
@@ -527,4 +544,77 @@ TEST_P(ReplayProgramSampleTest, ShippedSampleScriptPasses)
 
 INSTANTIATE_TEST_SUITE_P(Samples, ReplayProgramSampleTest,
     ::testing::Values(SampleCase { "undo_roundtrip.txt", "undone.png", "before.png" },
-        SampleCase { "paste_and_drop.txt", "floating.png", nullptr }));
+        SampleCase { "paste_and_drop.txt", "floating.png", nullptr },
+        SampleCase { "color_picker.txt", "painted.png", nullptr }));
+
+// The replayed keyboard seen from Qt: the record of held modifiers, the active window, and time.
+class ReplayKeyboardTest : public test::ReplayFixture
+{
+protected:
+    float brushSize() const { return m_defaults.floatForKey(QStringLiteral("bsize")); }
+    void TearDown() override
+    {
+        // The key reference outlives document windows; the next test starts without one.
+        delete KeyReferenceWindow::instance();
+    }
+};
+
+TEST_F(ReplayKeyboardTest, ModifiersComeUpAgainAfterTheCommandThatNamedThem)
+{
+    runOk(QStringLiteral("set bsize 10\ncanvas 100 100\nkey E shift\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+    runOk(QStringLiteral("down 10 10 ctrl,alt\nup 10 10\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+
+    // A held Shift is what a menu command finds held, until its release.
+    runOk(QStringLiteral("keydown Shift\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::ShiftModifier);
+    runOk(QStringLiteral("key Z ctrl\n")); // Ctrl comes up again, Shift stays
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::ShiftModifier);
+    runOk(QStringLiteral("action increaseBrush\n"));
+    EXPECT_EQ(brushSize(), 15.0f);
+    runOk(QStringLiteral("keyup Shift\naction increaseBrush\n"));
+    EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+    EXPECT_EQ(brushSize(), 16.0f);
+    EXPECT_EQ(m_runner.heldModifiers(), Qt::NoModifier);
+}
+
+TEST_F(ReplayKeyboardTest, BrushStepsReadWhatIsHeldWhenTheyRun)
+{
+    // Shift+E unseals; the next step from the menu finds nothing held and steps by one.
+    runOk(QStringLiteral("set bsize 20\ncanvas 100 100\nkey E shift\naction increaseBrush\n"));
+    EXPECT_EQ(brushSize(), 21.0f);
+    runOk(QStringLiteral("key A ctrl,shift\naction decreaseBrush\n"));
+    EXPECT_EQ(brushSize(), 20.0f);
+    runOk(QStringLiteral("keydown Alt\naction decreaseBrush\nkeyup Alt\n"
+                         "key BracketRight shift\n"));
+    EXPECT_EQ(brushSize(), 23.0f);
+}
+
+TEST_F(ReplayKeyboardTest, KeysReachTheDocumentAfterAnotherWindowCameToTheFront)
+{
+    runOk(QStringLiteral("canvas 120 80\n") + stroke(10, 110, 40)
+        + QStringLiteral("action keyReference\n"));
+    ASSERT_NE(KeyReferenceWindow::instance(), nullptr);
+    EXPECT_FALSE(m_runner.window()->isActiveWindow());
+    runOk(QStringLiteral("key Z ctrl\nexpect undo 0\n"));
+    EXPECT_TRUE(m_runner.window()->isActiveWindow());
+
+    // A press into the window makes it the active one as well.
+    runOk(QStringLiteral("action keyReference\n"));
+    EXPECT_FALSE(m_runner.window()->isActiveWindow());
+    runOk(stroke(10, 110, 40) + QStringLiteral("expect undo 1\n"));
+    EXPECT_TRUE(m_runner.window()->isActiveWindow());
+}
+
+TEST_F(ReplayKeyboardTest, WaitLetsTheStatusFadeRun)
+{
+    runOk(QStringLiteral("canvas 200 100\nkey E\n"));
+    const MyTextField *status = m_runner.drawView()->statusfield();
+    EXPECT_TRUE(status->isVisible());
+    runOk(QStringLiteral("wait 400\n"));
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_LT(status->opacity(), 0.8);
+    runOk(QStringLiteral("wait 900\n"));
+    EXPECT_FALSE(status->isVisible());
+}

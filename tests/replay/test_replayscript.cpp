@@ -273,10 +273,16 @@ INSTANTIATE_TEST_SUITE_P(Table, ReplayScriptErrorTest,
         BadScript {
             "canvas 9 9\nexpect status\n", "2: missing argument (usage: expect status TEXT)" },
         BadScript { "canvas 9 9\nexpect size 9\n", "2: missing argument (usage: expect size W H)" },
-        BadScript { "canvas 9 9\nexpect\n", "2: missing argument (usage: expect pixel|undo|..." }));
+        BadScript { "canvas 9 9\nexpect\n", "2: missing argument (usage: expect pixel|undo|..." },
+        BadScript { "wait\n", "1: missing argument (usage: wait MS)" },
+        BadScript { "wait -1\n", "1: wait '-1' is not an integer in 0..60000" },
+        BadScript { "wait 60001\n", "1: wait '60001' is not an integer in 0..60000" },
+        BadScript { "wait 1.5\n", "1: wait '1.5' is not an integer..." }));
 
 TEST(ReplayScriptTest, AScriptMayContinueAnOpenDocument)
 {
+    // Waiting needs no document.
+    EXPECT_EQ(commandAt<WaitCommand>(parseOk(QStringLiteral("wait 250\n")), 0).milliseconds, 250);
     QString error;
     EXPECT_FALSE(ReplayScript::parse(QStringLiteral("key Z ctrl\n"), &error).has_value());
     const std::optional<ReplayScript> script
