@@ -35,24 +35,27 @@ imagefile::ReadResult imageFromMime(const QMimeData *mime)
 {
     if (!mime)
         return {};
-    QStringList types = mime->formats().filter(QStringLiteral("image/"));
+    QStringList types;
+    for (const QString &type : mime->formats()) {
+        if (type.startsWith(QLatin1String("image/")))
+            types << type;
+    }
     if (types.removeAll(kTiffType) > 0)
         types.prepend(kTiffType);
     // The first type a reader knows decides: its picture, or why it was refused (the others are
     // the same picture). Types no reader knows are passed over.
     imagefile::ReadResult unknown;
     for (const QString &type : std::as_const(types)) {
-        if (!type.startsWith(QLatin1String("image/")))
-            continue;
         imagefile::ReadResult read = imagefile::readImageData(mime->data(type));
         if (read.ok() || !read.format.isEmpty())
             return read;
         if (unknown.error.isEmpty())
             unknown = std::move(read);
     }
-    // A picture offered only as decoded pixels, as programs in this process put it there. When
-    // image types are offered, Qt's own decoding of them would skip the size limit.
-    if (types.isEmpty() && mime->hasImage())
+    // A picture offered as decoded pixels, as programs in this process put it there. (Offered
+    // image types were read above: where one was known, its answer stands, since Qt's own
+    // decoding of it here would skip the size limit.)
+    if (mime->hasImage())
         return imagefile::fromDecodedImage(qvariant_cast<QImage>(mime->imageData()));
     return unknown;
 }
