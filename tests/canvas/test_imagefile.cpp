@@ -6,7 +6,6 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 using namespace pennova;
 using imagefile::Format;
@@ -166,62 +165,4 @@ TEST_F(ImageFileTest, FailedWritesLeaveThePreviousFileIntact)
     // No temporary files are left behind.
     EXPECT_EQ(
         QDir(m_dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("keep.png") });
-}
-
-TEST_F(ImageFileTest, OnlyRegularFilesAreReadAndAPipeIsNeverWaitedOn)
-{
-    const QString pipe = path("pipe.png");
-    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    ASSERT_TRUE(QFile::link(pipe, path("link.png")));
-    test::PipeGuard guard(pipe);
-    for (const QString &file : { pipe, path("link.png"), QStringLiteral("/dev/zero") }) {
-        SCOPED_TRACE(file.toStdString());
-        const imagefile::ReadResult read = imagefile::readImage(file);
-        EXPECT_FALSE(read.ok());
-        EXPECT_TRUE(read.error.contains(QStringLiteral("not a regular file")))
-            << read.error.toStdString();
-    }
-    EXPECT_FALSE(guard.releasedAReader());
-}
-
-// Files, clipboard data and decoded pictures meet the same limit before anything large is made.
-TEST_F(ImageFileTest, OversizedImagesAreRefusedWhereverTheyComeFrom)
-{
-    QFile huge(QStringLiteral(PENNOVA_TEST_DATA "/images/bad/huge.png")); // 50000 x 50000
-    ASSERT_TRUE(huge.open(QIODevice::ReadOnly));
-    const QByteArray bytes = huge.readAll();
-    for (const imagefile::ReadResult &read :
-        { imagefile::readImage(huge.fileName()), imagefile::readImageData(bytes),
-            imagefile::fromDecodedImage(QImage(70000, 1, QImage::Format_ARGB32_Premultiplied)) }) {
-        EXPECT_FALSE(read.ok());
-        EXPECT_TRUE(read.error.contains(QStringLiteral("too large"))) << read.error.toStdString();
-    }
-    EXPECT_FALSE(imagefile::readImageData(QByteArray("not a picture")).ok());
-}
-
-TEST_F(ImageFileTest, PhotographsAreTurnedUprightAsTheirOrientationTagSays)
-{
-    // 40 x 20, the left quarter blue, stored with the tag "turn a quarter clockwise to show".
-    QImage photo(40, 20, QImage::Format_RGB32);
-    photo.fill(qRgb(255, 0, 0));
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 10; ++x)
-            photo.setPixel(x, y, qRgb(0, 0, 255));
-    const QByteArray jpeg = test::jpegWithOrientation(photo, 6);
-    {
-        QFile file(path("turned.jpg"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(jpeg);
-    }
-    ASSERT_EQ(
-        QImageReader(path("turned.jpg")).transformation(), QImageIOHandler::TransformationRotate90);
-
-    for (const imagefile::ReadResult &read :
-        { imagefile::readImage(path("turned.jpg")), imagefile::readImageData(jpeg) }) {
-        ASSERT_TRUE(read.ok()) << read.error.toStdString();
-        ASSERT_EQ(read.image.size(), QSize(20, 40));
-        // The blue left edge is now the top.
-        EXPECT_GT(qBlue(read.image.pixel(10, 3)), 200);
-        EXPECT_GT(qRed(read.image.pixel(10, 30)), 200);
-    }
 }

@@ -5,15 +5,21 @@
 #include "replayfixture.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <atomic>
 #include <cmath>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace pennova;
 
@@ -21,6 +27,22 @@ namespace {
 
 using test::messages;
 using test::stroke;
+
+// A JPEG file of `image` as stored, with an Exif orientation tag as cameras write it (6: "turn a
+// quarter clockwise to show"): an APP1 segment after the start marker holding a big-endian TIFF
+// header and one directory with the single 16-bit entry 0x0112.
+QByteArray jpegWithOrientation(const QImage &image, char orientation)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "jpeg").write(image);
+    const QByteArray exif
+        = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25) + orientation
+        + QByteArray(6, '\0');
+    const char length = char(exif.size() + 2);
+    return jpeg.left(2) + QByteArray("\xFF\xE1\0", 3) + length + exif + jpeg.mid(2);
+}
 
 class ReplayRunnerTest : public test::ReplayFixture
 {
@@ -377,13 +399,30 @@ TEST_F(ReplayRunnerTest, RefusedDropsAndPastesSayWhyAndChangeNothing)
 {
     const QString pipe = path(QStringLiteral("pipe.png"));
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    test::PipeGuard guard(pipe);
+    ASSERT_TRUE(QFile::link(pipe, path(QStringLiteral("link.png"))));
+    // Should the drop wait on the pipe, it is released after a few seconds: the test then fails
+    // instead of hanging.
+    std::atomic<bool> done { false }, released { false };
+    std::thread guard([&] {
+        for (int i = 0; i < 50 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const int fd
+            = done ? -1 : ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        released = fd >= 0;
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const QString notRegular
+        = QStringLiteral("it is not a regular file (a pipe, a device or a socket)");
     runOk(QStringLiteral("canvas 200 100\n"
-                         "drop pipe.png 50 50\n"
-                         "expect paste no\nexpect undo 0\n"
-                         "expect status Cannot drop “pipe.png”: it is not a regular file (a pipe, "
-                         "a device or a socket)\n"));
-    EXPECT_FALSE(guard.releasedAReader());
+                         "drop pipe.png 50 50\nexpect status Cannot drop “pipe.png”: %1\n"
+                         "drop link.png 50 50\nexpect status Cannot drop “link.png”: %1\n"
+                         "drop /dev/zero 50 50\nexpect status Cannot drop “zero”: %1\n"
+                         "expect paste no\nexpect undo 0\n")
+              .arg(notRegular));
+    done = true;
+    guard.join();
+    EXPECT_FALSE(released);
 
     // 50000 x 50000 pixels: refused from its header, as Open refuses it, as a file or as data.
     const QString hugeFile = QStringLiteral(PENNOVA_TEST_DATA "/images/bad/huge.png");
@@ -414,7 +453,7 @@ TEST_F(ReplayRunnerTest, DroppedPhotographFloatsUpright)
             photo.setPixel(x, y, qRgb(0, 0, 255));
     QFile file(path(QStringLiteral("turned.jpg")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(test::jpegWithOrientation(photo, 6));
+    file.write(jpegWithOrientation(photo, 6));
     file.close();
     // Upright it is 20 x 40, the blue quarter on top (canvas y 110..119, y up).
     runOk(QStringLiteral("canvas 200 200\ndrop turned.jpg 100 100\n"
@@ -422,17 +461,15 @@ TEST_F(ReplayRunnerTest, DroppedPhotographFloatsUpright)
                          "expect pixel 100 115 0000ff 40\nexpect pixel 100 90 ff0000 40\n"));
 }
 
-// Every command that writes a file, stopped by a file size limit: the run stops with the cause,
-// and the file that was there stays.
+// Writes stopped by a file size limit: the run stops with the cause, and the file that was there
+// stays.
 TEST_F(ReplayRunnerTest, WritesThatHitAFileSizeLimitStopTheRunAndKeepTheOldFile)
 {
-    runOk(QStringLiteral("canvas 300 200\n") + stroke(20, 280, 100)
-        + QStringLiteral("set bsize 3\n") + stroke(20, 280, 50)
-        + QStringLiteral("action selectAll\naction copy\n"));
+    runOk(QStringLiteral("canvas 300 200\n") + stroke(20, 280, 100));
     const QByteArray old("an older file");
-    for (const QString &command : { QStringLiteral("png out.png"), QStringLiteral("save out.png"),
-             QStringLiteral("save out.jpg"), QStringLiteral("grab out.png"),
-             QStringLiteral("clipboard save out.png") }) {
+    // The PNG of the canvas, the view and the clipboard share one writer; save has its own.
+    for (const QString &command :
+        { QStringLiteral("png out.png"), QStringLiteral("save out.jpg") }) {
         SCOPED_TRACE(command.toStdString());
         const QString file = path(command.section(QLatin1Char(' '), -1));
         {
