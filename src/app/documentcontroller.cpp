@@ -368,8 +368,11 @@ bool DocumentController::closeAll()
 
 void DocumentController::quit()
 {
+    m_quitting = true;
     if (closeAll())
         QCoreApplication::quit();
+    else
+        m_quitting = false;
 }
 
 bool DocumentController::openAtLaunch(const QStringList &paths)

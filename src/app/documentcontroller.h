@@ -92,6 +92,8 @@ public:
     bool closeAll();
     // Closes all, then quits the application if they all closed.
     void quit();
+    // While quit() closes the documents (and after, when they all closed).
+    bool isQuitting() const { return m_quitting; }
 
     // Start-up: opens the files named on the command line, reporting those that fail; when none
     // is open afterwards, starts with a new canvas at the default size, without asking. False
@@ -121,6 +123,7 @@ private:
     QList<MyDocument *> m_documents;
     MyDocument *m_current = nullptr;
     int m_untitledCount = 0;
+    bool m_quitting = false;
 };
 
 } // namespace pennova

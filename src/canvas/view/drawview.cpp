@@ -135,6 +135,10 @@ bool DrawView::event(QEvent *event)
     // steps read Shift and Alt from the key that ran them).
     if (event->type() == QEvent::ShortcutOverride)
         m_shortcutModifiers = static_cast<QKeyEvent *>(event)->modifiers();
+    if (event->type() == QEvent::Show && !m_placedInWindow) {
+        m_placedInWindow = true;
+        emit placedInWindow();
+    }
     return QWidget::event(event);
 }
 

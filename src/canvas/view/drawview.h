@@ -153,6 +153,8 @@ signals:
     void statusMessage(const QString &text, bool persistent);
     // Selection mode, a floating paste or the selection changed (menus follow).
     void selectionStateChanged();
+    // The view is shown in its window for the first time.
+    void placedInWindow();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -213,6 +215,7 @@ private:
     QCursor m_dsCursor;
     MyTextField *m_statusfield = nullptr;
     std::optional<Qt::KeyboardModifiers> m_shortcutModifiers;
+    bool m_placedInWindow = false;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).
