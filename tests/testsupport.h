@@ -63,3 +63,16 @@ private:
 };
 
 } // namespace pennova::test
+
+#include <functional>
+#include <string>
+
+namespace pennova::test {
+
+// Runs `body` in a child process in which no file may grow beyond `limitBytes` (a write past it
+// fails with "File too large" instead of ending the process), and returns what `body` returned,
+// or a text starting with "child process" when the child did not finish. What the child changes
+// in memory is lost with it; files it writes stay.
+std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body);
+
+} // namespace pennova::test

@@ -104,6 +104,11 @@ private:
     Outcome expectZoom(const replay::ExpectZoomCommand &command);
     Outcome expectStatus(const replay::ExpectStatusCommand &command);
     Outcome expectSize(const replay::ExpectSizeCommand &command);
+    Outcome picker(const replay::PickerCommand &command);
+    Outcome screen(const replay::ScreenCommand &command);
+    Outcome screenPick(const replay::ScreenPickCommand &command);
+    Outcome expectColor(const replay::ExpectColorCommand &command);
+    Outcome expectPicker(const replay::ExpectPickerCommand &command);
 
     // Writes an image as a PNG file, whole or not at all, making missing folders.
     Outcome writePng(const QImage &image, const QString &path);
@@ -143,6 +148,7 @@ private:
     std::optional<QString> m_lastStatus;
     quint64 m_clockMs = 0;
     int m_previousDeviceType = 0; // the application's proximity state before this runner
+    bool m_screenReplaced = false; // a `screen` command replaced the screen grab
 };
 
 } // namespace pennova
