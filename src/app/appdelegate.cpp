@@ -7,6 +7,7 @@
 #include "app/mydocument.h"
 #include "app/preferenceswindow.h"
 #include "app/updateview.h"
+#include "canvas/atomicfile.h"
 #include "canvas/undohistory.h"
 #include "canvasui/keyreferencewindow.h"
 #include "settings/defaults.h"
@@ -19,13 +20,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
@@ -404,7 +405,9 @@ void AppDelegate::saveReport()
     if (!m_bug || m_bug->isSending() || !m_prompts.reportFileName)
         return;
     const QString text = m_bug->text();
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString path
         = m_prompts.reportFileName(m_bug, QDir(folder).filePath(tr("Pennova bug report.txt")));
     if (path.isEmpty())
@@ -416,20 +419,11 @@ void AppDelegate::saveReport()
         + text.toUtf8();
     if (!bytes.endsWith('\n'))
         bytes += '\n';
-    QSaveFile file(path);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly))
-        error = file.errorString();
-    else if (file.write(bytes) != bytes.size() || !file.flush()
-        || file.error() != QFileDevice::NoError)
-        error = file.errorString();
-    else if (!file.commit())
-        error = file.errorString();
+    const QString error = atomicfile::writeFile(path, bytes);
     if (!error.isEmpty()) {
-        file.cancelWriting();
         if (m_prompts.alert)
             m_prompts.alert(m_bug, tr("The report could not be saved."),
-                tr("“%1”: %2").arg(QDir::toNativeSeparators(path), error));
+                tr("“%1” could not be written: %2.").arg(QDir::toNativeSeparators(path), error));
         return;
     }
     if (m_prompts.inform)
