@@ -37,6 +37,9 @@ LaunchWindow::LaunchWindow(QWidget *parent)
     auto *open = new QPushButton(tr("Open…"));
     m_new->setToolTip(tr("Start a new canvas"));
     open->setToolTip(tr("Open a picture"));
+    // Return presses the focused button, as in a dialog; New… has the focus at first.
+    for (QPushButton *button : { m_new, open, m_donate })
+        button->setAutoDefault(true);
     connect(m_new, &QPushButton::clicked, this, &LaunchWindow::newRequested);
     connect(open, &QPushButton::clicked, this, &LaunchWindow::openRequested);
     auto *buttons = new QHBoxLayout;
