@@ -12,9 +12,7 @@ namespace pennova {
 WebService::WebService(QObject *parent)
     : QObject(parent)
     , m_sender(m_network)
-{
-    m_network.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
-}
+{ }
 
 WebService::~WebService()
 {
@@ -64,23 +62,25 @@ QUrl WebService::bugReportUrl() const
     return m_server.url(QStringLiteral("/bugreport.cgi"));
 }
 
-void WebService::stopFetches()
+void WebService::stopDonationFetch()
 {
     if (m_donation) {
         m_donation->disconnect(this);
         m_donation->abort();
         m_donation = nullptr;
     }
+}
+
+void WebService::stopFetches()
+{
+    stopDonationFetch();
     delete m_updateFetch;
     m_updateFetch = nullptr;
 }
 
 void WebService::fetchDonationMessage()
 {
-    if (m_donation) {
-        m_donation->disconnect(this);
-        m_donation->abort();
-    }
+    stopDonationFetch();
     if (!m_server.isSet())
         return;
     m_donation = new DonateDelegate(m_network, donationMessageUrl(), m_timeLimitMs, this);

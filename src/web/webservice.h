@@ -67,6 +67,7 @@ signals:
 
 private:
     void updatePageFinished();
+    void stopDonationFetch();
     void stopFetches();
 
     QNetworkAccessManager m_network;
