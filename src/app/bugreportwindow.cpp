@@ -67,7 +67,7 @@ void BugReportWindow::reject()
 void BugReportWindow::updateButtons()
 {
     const bool canSend = m_sendProblem.isEmpty();
-    const bool hasText = !m_bugView->document()->isEmpty();
+    const bool hasText = !m_bugView->toPlainText().trimmed().isEmpty();
     m_bugView->setReadOnly(m_sending);
     m_send->setEnabled(canSend && hasText && !m_sending);
     m_send->setToolTip(canSend ? QString() : m_sendProblem);
