@@ -11,16 +11,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTimer>
-#include <QWindow>
 
 namespace pennova {
 
@@ -31,35 +27,11 @@ namespace {
         return QCoreApplication::translate("pennova::DocumentController", text);
     }
 
-    // The size of a new canvas before the user chose one.
-    const QSize kFactoryCanvasSize(640, 480);
-
     QString canonicalPath(const QString &path)
     {
         const QFileInfo info(path);
         const QString canonical = info.canonicalFilePath();
         return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
-    }
-
-    // Runs the event loop until `window` is on screen, for a second at most.
-    void waitUntilExposed(QWidget *window)
-    {
-        constexpr int kLongestWaitMs = 1000;
-        const QWindow *handle = window->windowHandle();
-        if (!window->isVisible() || !handle || handle->isExposed())
-            return;
-        QEventLoop loop;
-        QTimer poll;
-        QElapsedTimer waited;
-        waited.start();
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (handle->isExposed() || waited.elapsed() > kLongestWaitMs)
-                loop.quit();
-        });
-        poll.start(10);
-        loop.exec();
-        // The frame's position arrives with the exposure or just after it.
-        QCoreApplication::processEvents();
     }
 
     SaveChangesAnswer askSaveChanges(QWidget *parent, const QString &documentName)
@@ -438,47 +410,11 @@ bool DocumentController::closeAll()
 
 void DocumentController::quit()
 {
+    m_quitting = true;
     if (closeAll())
         QCoreApplication::quit();
-}
-
-bool DocumentController::openAtLaunch(const QStringList &paths)
-{
-    QStringList errors;
-    for (const QString &path : paths) {
-        QString error;
-        if (!openDocumentWithContentsOfFile(path, &error))
-            errors << error;
-    }
-    // Nothing to show (no files, or none that opened): an empty canvas is friendlier than no
-    // window. A stored default that cannot be made falls back to the factory size, and says so;
-    // the stored size stays until the New window makes another.
-    if (m_documents.isEmpty()) {
-        const QSize stored(m_defaults.integerForKey(keys::ImageWidth),
-            m_defaults.integerForKey(keys::ImageHeight));
-        QString error;
-        if (!makeUntitledDocument(stored, &error)) {
-            const QSize factory = kFactoryCanvasSize;
-            errors << error;
-            if (makeUntitledDocument(factory, &error)) {
-                errors << tr("The size stored for new canvases was not used: a %1 × %2 canvas "
-                             "was opened instead. Choose another size with File > New.")
-                              .arg(factory.width())
-                              .arg(factory.height());
-            } else {
-                errors << error;
-            }
-        }
-    }
-    if (!errors.isEmpty()) {
-        // A message box is centred on its parent's place on screen, which the window manager
-        // gives the new window only once it is shown: wait for that, briefly.
-        MyDocument *current = currentDocument();
-        if (current)
-            waitUntilExposed(current->window());
-        report(errors.join(QLatin1Char('\n')), current ? current->window() : nullptr);
-    }
-    return !m_documents.isEmpty();
+    else
+        m_quitting = false;
 }
 
 } // namespace pennova

@@ -104,12 +104,8 @@ public:
     bool closeAll();
     // Closes all, then quits the application if they all closed.
     void quit();
-
-    // Start-up: opens the files named on the command line, reporting those that fail; when none
-    // is open afterwards, starts with a new canvas at the default size, without asking, or at the
-    // factory size (saying so) when the stored size cannot be made. False when not even that
-    // could be made.
-    bool openAtLaunch(const QStringList &paths);
+    // While quit() closes the documents (and after, when they all closed).
+    bool isQuitting() const { return m_quitting; }
 
     // Shows `message` through the alert prompt, centred on `parent` (by default the active
     // window, else the current document's).
@@ -138,6 +134,7 @@ private:
     MyDocument *m_current = nullptr;
     int m_untitledCount = 0;
     QString m_lastSaveFolder;
+    bool m_quitting = false;
 };
 
 } // namespace pennova

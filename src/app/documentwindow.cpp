@@ -1,5 +1,6 @@
 #include "app/documentwindow.h"
 
+#include "app/appdelegate.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
@@ -34,6 +35,10 @@ DocumentWindow::DocumentWindow(Defaults &defaults, QWidget *parent)
     m_history->setLevelsOfUndo(m_defaults.integerForKey(keys::UndoLevels));
     buildMenus();
     connect(m_history, &UndoHistory::changed, this, &DocumentWindow::updateUndoActions);
+    connect(m_drawView, &DrawView::placedInWindow, this, [] {
+        if (AppDelegate *delegate = AppDelegate::instance())
+            delegate->closeSplash();
+    });
     updateUndoActions();
     m_drawView->setFocus();
 }
@@ -202,6 +207,9 @@ void DocumentWindow::buildMenus()
     m_redoAction->setShortcuts(redoKeys);
 
     buildCanvasCommands(edit);
+    AppDelegate *delegate = AppDelegate::instance();
+    if (delegate)
+        delegate->addEditCommands(edit);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     connect(
@@ -221,6 +229,8 @@ void DocumentWindow::buildMenus()
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     connect(addCommand(help, tr("&Keyboard Shortcuts"), QStringLiteral("keyReference")),
         &QAction::triggered, this, [this]() { KeyReferenceWindow::show(this); });
+    if (delegate)
+        delegate->addHelpCommands(help);
 }
 
 // The commands that act on the canvas: clipboard and selection in the Edit menu, and the brush
@@ -250,7 +260,7 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
         = addCommand(edit, tr("&Selection Mode"), QStringLiteral("toggleSelectionMode"));
     m_selectionModeAction->setCheckable(true);
     connect(m_selectionModeAction, &QAction::triggered, v, &DrawView::toggleSelectionMode);
-    connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] { menuNeedsUpdate(edit); });
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateUndoActions);
 
@@ -289,7 +299,7 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     QAction *showPicker = addCommand(
         canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C));
     connect(showPicker, &QAction::triggered, v, [v, showPicker]() { v->showPicker(showPicker); });
-    connect(canvas, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(canvas, &QMenu::aboutToShow, this, [this, canvas] { menuNeedsUpdate(canvas); });
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::Ink)
             updateMenu();
@@ -297,7 +307,16 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     updateMenu();
 }
 
-// Cut and Copy wait while a paste floats; the check marks follow selection mode and ink mode.
+void DocumentWindow::menuNeedsUpdate(QMenu *menu)
+{
+    // The program's delegate passes it on to the current document; a window without one (the
+    // replay tool) updates itself.
+    if (AppDelegate *delegate = AppDelegate::instance())
+        delegate->menuNeedsUpdate(menu);
+    else
+        updateMenu();
+}
+
 void DocumentWindow::updateMenu()
 {
     m_cutAction->setEnabled(m_drawView->canCopy());

@@ -44,13 +44,17 @@ public:
     void fitWindowToCanvas();
     void setFullScreen(bool on);
 
+    // Brings the canvas commands' items up to date: Cut and Copy wait while a paste floats, the
+    // check marks follow selection mode and ink mode.
+    void updateMenu();
+
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
     void buildMenus();
     void buildCanvasCommands(QMenu *edit);
-    void updateMenu();
+    void menuNeedsUpdate(QMenu *menu);
     QAction *addCommand(QMenu *menu, const QString &text, const QString &name,
         const QKeySequence &shortcut = QKeySequence());
     void updateUndoActions();

@@ -1,5 +1,6 @@
 #include "app/newcanvasdialog.h"
 
+#include "canvas/canvassurface.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -24,8 +25,14 @@ NewCanvasDialog::NewCanvasDialog(Defaults &defaults, Maker make, QWidget *parent
     setModal(true);
     m_width->setObjectName(QStringLiteral("width"));
     m_height->setObjectName(QStringLiteral("height"));
-    m_width->setText(QString::number(defaults.integerForKey(keys::ImageWidth)));
-    m_height->setText(QString::number(defaults.integerForKey(keys::ImageHeight)));
+    // A stored size that can never be a canvas (damaged settings, or one stored by an older
+    // version before it was checked) is not proposed again: the factory size is, with a word why.
+    const int storedWidth = defaults.integerForKey(keys::ImageWidth);
+    const int storedHeight = defaults.integerForKey(keys::ImageHeight);
+    const auto possible = [](int side) { return side >= 1 && side <= CanvasSurface::kMaxSide; };
+    const bool storedPossible = possible(storedWidth) && possible(storedHeight);
+    m_width->setText(QString::number(storedPossible ? storedWidth : kFactorySize.width()));
+    m_height->setText(QString::number(storedPossible ? storedHeight : kFactorySize.height()));
 
     auto *form = new QFormLayout;
     form->addRow(tr("&Width (pixels):"), m_width);
@@ -35,6 +42,15 @@ NewCanvasDialog::NewCanvasDialog(Defaults &defaults, Maker make, QWidget *parent
     m_error->setWordWrap(true);
     m_error->setStyleSheet(QStringLiteral("color: #c00000;"));
     m_error->hide();
+    if (!storedPossible) {
+        m_error->setText(tr("The size stored for new canvases, %1 × %2 pixels, cannot be made; "
+                            "%3 × %4 is proposed instead.")
+                             .arg(storedWidth)
+                             .arg(storedHeight)
+                             .arg(kFactorySize.width())
+                             .arg(kFactorySize.height()));
+        m_error->show();
+    }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("Create"));

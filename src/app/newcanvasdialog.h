@@ -28,6 +28,9 @@ public:
     // Without a maker, any size of at least 1 x 1 is confirmed.
     explicit NewCanvasDialog(Defaults &defaults, Maker make = {}, QWidget *parent = nullptr);
 
+    // The size proposed when the stored one cannot be a canvas.
+    static constexpr QSize kFactorySize { 640, 480 };
+
     QLineEdit *widthField() const { return m_width; }
     QLineEdit *heightField() const { return m_height; }
     // The confirmed size; empty until accepted.

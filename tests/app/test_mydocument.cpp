@@ -180,6 +180,18 @@ TEST_F(DocumentTest, EnteredSizeMakesTheCanvasAndBecomesTheNextDefault)
     NewCanvasDialog next(*defaults);
     EXPECT_EQ(next.widthField()->text(), QStringLiteral("1024"));
     EXPECT_EQ(next.heightField()->text(), QStringLiteral("768"));
+    EXPECT_TRUE(next.errorText().isEmpty());
+
+    // A stored size that can never be a canvas is not proposed: the factory size is, saying why,
+    // and the stored value stays until a canvas is made.
+    defaults->setInteger(keys::ImageWidth, 100000);
+    defaults->setInteger(keys::ImageHeight, 100000);
+    NewCanvasDialog damaged(*defaults);
+    EXPECT_EQ(damaged.widthField()->text(), QStringLiteral("640"));
+    EXPECT_EQ(damaged.heightField()->text(), QStringLiteral("480"));
+    EXPECT_TRUE(damaged.errorText().contains(QStringLiteral("100000 × 100000")))
+        << damaged.errorText().toStdString();
+    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 100000);
 }
 
 TEST_F(DocumentTest, SizeWindowRefusesSizesBelowOneAndTextStayingOpen)
@@ -358,43 +370,6 @@ TEST_F(DocumentTest, OpenFilesReportsEveryFailureOnceAndOpensTheRest)
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(alerts[0].contains(QStringLiteral("notes.txt")));
     EXPECT_TRUE(alerts[0].contains(QStringLiteral("gone.png")));
-}
-
-TEST_F(DocumentTest, LaunchOpensArgumentsOrStartsWithADefaultCanvas)
-{
-    // Only bad files: a new canvas anyway, and the message.
-    defaults->setInteger(keys::ImageWidth, 200);
-    defaults->setInteger(keys::ImageHeight, 100);
-    EXPECT_TRUE(controller->openAtLaunch({ path(QStringLiteral("nothing.png")) }));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(canvas(controller->documents()[0]).size(), QSize(200, 100));
-    EXPECT_EQ(alerts.size(), 1);
-    controller->documents()[0]->closeWithoutAsking();
-
-    // A stored default the canvas cannot hold falls back to the factory size, in a message over
-    // the window it opened, and stays stored.
-    alerts.clear();
-    alertParents.clear();
-    defaults->setInteger(keys::ImageWidth, 100000);
-    defaults->setInteger(keys::ImageHeight, 100000);
-    EXPECT_TRUE(controller->openAtLaunch({}));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(canvas(controller->documents()[0]).size(), QSize(640, 480));
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_TRUE(alerts[0].contains(QStringLiteral("100000 × 100000"))) << alerts[0].toStdString();
-    EXPECT_TRUE(alerts[0].contains(QStringLiteral("640 × 480")));
-    EXPECT_EQ(alertParents[0], controller->documents()[0]->window());
-    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 100000);
-    controller->documents()[0]->closeWithoutAsking();
-
-    // Good files: just those.
-    alerts.clear();
-    QImage picture(30, 20, QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    EXPECT_TRUE(controller->openAtLaunch({ writeImage(QStringLiteral("a.png"), picture) }));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(controller->documents()[0]->displayName(), QStringLiteral("a.png"));
-    EXPECT_TRUE(alerts.isEmpty());
 }
 
 TEST_F(DocumentTest, WindowContentTakesCanvasSizeWithinScreenAndMinimum)
