@@ -70,6 +70,8 @@ public:
     QImage beforeImage(const QRect &canvasRect) const { return m_backup.original(canvasRect); }
     // The pixels kept since beginStroke, tile by tile.
     const PixelBackup &backup() const { return m_backup; }
+    // The canvas rectangles of the tiles written since beginStroke.
+    QVector<QRect> changedTiles() const { return m_backup.keptTiles(); }
 
     // Radius at the end of the last segment; -1 before the first segment of a stroke.
     float lastWidth() const { return m_lastw; }
