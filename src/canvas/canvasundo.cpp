@@ -2,7 +2,6 @@
 
 #include "canvas/filters/difference.h"
 #include "canvas/filters/tiffcodec.h"
-#include "canvas/pixelbackup.h"
 
 namespace pennova {
 
@@ -46,17 +45,17 @@ bool CanvasUndo::recordChange(const QRect &region, const QImage &before, const Q
 }
 
 bool CanvasUndo::recordChange(
-    const QRect &region, const PixelBackup &backup, const QString &actionName)
+    const QRect &region, const CanvasSnapshot &before, const QString &actionName)
 {
     const QRect r = region.intersected(m_surface.bounds());
     if (!m_history || r.isEmpty())
         return false;
     UndoRecord record { r, {} };
-    for (const QRect &tile : backup.keptTiles()) {
+    for (const QRect &tile : before.changedTiles()) {
         const QRect piece = tile.intersected(r);
         if (!piece.isEmpty())
             record.pieces.push_back(
-                makePiece(piece, backup.original(piece), m_surface.copyRegion(piece)));
+                makePiece(piece, before.copyRegion(piece), m_surface.copyRegion(piece)));
     }
     if (record.pieces.isEmpty())
         return false;

@@ -18,7 +18,7 @@
 
 namespace pennova {
 
-class PixelBackup;
+class CanvasSnapshot;
 
 struct UndoRecord
 {
@@ -44,8 +44,9 @@ public:
     // (top row first). The region is clipped to the canvas; nothing is registered when it is
     // empty. Returns whether a step was registered.
     bool recordChange(const QRect &region, const QImage &before, const QString &actionName);
-    // The same for a change whose "before" pixels a backup kept tile by tile.
-    bool recordChange(const QRect &region, const PixelBackup &backup, const QString &actionName);
+    // The same for a change whose "before" pixels are a snapshot taken before it: only the tiles
+    // the canvas wrote since are compared.
+    bool recordChange(const QRect &region, const CanvasSnapshot &before, const QString &actionName);
 
     // Applies a step: restores the pixels it was made from and registers the reverse step.
     void undoDraw(const UndoRecord &record);

@@ -52,7 +52,7 @@ void StrokeEngine::setLastPoints(Point p)
 void StrokeEngine::beginStroke(QRgb brushColour)
 {
     m_fill = brushColour | 0xFF000000u;
-    m_backup.begin(&m_surface);
+    m_before = m_surface.snapshot();
     clearDirtyRect();
     m_lastw = -1.0f;
     m_midpath = false;
@@ -217,14 +217,16 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                             .intersected(region);
     if (reach.isEmpty())
         return;
-    m_backup.preserve(reach);
+    m_surface.prepareWrite(reach);
 
     const bool ink = brush.ink && !erasing;
     const QRgb inkColour = brush.inkColour | 0xFF000000u;
     const bool plainFill = !erasing && !ink; // fully covered pixels simply take the brush colour
 
-    const auto composite = [&](QRgb *row, int x, int y, int grey) {
-        const QRgb source = erasing ? eraseImage.pixel(x, y) : m_fill;
+    m_eraseRow.resize(erasing ? size_t(reach.width()) : 0);
+    int eraseRowStart = 0;
+    const auto composite = [&](QRgb *row, int x, int grey) {
+        const QRgb source = erasing ? m_eraseRow[size_t(x - eraseRowStart)] : m_fill;
         const QRgb dab = grey >= 255
             ? source
             : filters::multiplyPixel(source, filters::maskToAlphaPixel(uint8_t(grey)));
@@ -276,6 +278,10 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         m_cores.resize(runs);
 
         QRgb *row = m_surface.row(y);
+        if (erasing) {
+            eraseRowStart = x0;
+            eraseImage.readRow(y, x0, x1 - x0 + 1, m_eraseRow.data());
+        }
         const auto edgePixels = [&](int from, int to) {
             for (int x = from; x <= to; ++x) {
                 // The opaque brush colour over itself gives itself whatever the coverage: most of
@@ -299,7 +305,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                 }
                 const int grey = int(m * 255.0f + 0.5f);
                 if (grey > 0)
-                    composite(row, x, y, grey);
+                    composite(row, x, grey);
             }
         };
         int x = x0;
@@ -312,7 +318,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                 std::fill(row + c0, row + c1 + 1, m_fill);
             } else {
                 for (int cx = c0; cx <= c1; ++cx)
-                    composite(row, cx, y, 255);
+                    composite(row, cx, 255);
             }
             x = c1 + 1;
         }

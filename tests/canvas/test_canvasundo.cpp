@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(surface.newImageWithSize(Size { 200, 150 }));
-        surface.image() = test::randomPremultipliedImage(200, 150, 5);
+        surface.adoptImage(test::randomPremultipliedImage(200, 150, 5));
         undo.setHistory(&history);
     }
 
@@ -32,7 +32,7 @@ protected:
             p = Point { p.x + float(int(rng() % 50) - 25), p.y + float(int(rng() % 50) - 25) };
         }
         const QRect r = toQRect(engine.dirtyRect());
-        undo.recordChange(r, engine.backup(), QStringLiteral("Draw"));
+        undo.recordChange(r, engine.before(), QStringLiteral("Draw"));
     }
 
     CanvasSurface surface;
