@@ -92,6 +92,26 @@ void CanvasSnapshot::readRow(int y, int x0, int count, QRgb *out) const
     }
 }
 
+void CanvasSnapshot::readRect(const QRect &r, QRgb *firstRow, qsizetype rowStep) const
+{
+    if (!m_state || r.isEmpty())
+        return;
+    detail::TileStore &store = *m_state->store;
+    // One lock per tile rather than per row: a worker reading while the canvas paints.
+    for (int ty = r.top() / kTileSize; ty <= r.bottom() / kTileSize; ++ty) {
+        for (int tx = r.left() / kTileSize; tx <= r.right() / kTileSize; ++tx) {
+            const int index = ty * store.tilesX + tx;
+            const QRect part = store.tileRect(index).intersected(r);
+            const std::lock_guard<std::mutex> lock(store.mutex);
+            const auto it = m_state->tiles.find(index);
+            const QImage *tile = it == m_state->tiles.end() ? nullptr : &it->second;
+            for (int y = part.top(); y <= part.bottom(); ++y)
+                copyTileRow(store, tile, index, y, part.x(), part.width(),
+                    firstRow + (y - r.top()) * rowStep + (part.x() - r.x()));
+        }
+    }
+}
+
 QRgb CanvasSnapshot::pixel(int x, int y) const
 {
     QRgb value = 0;

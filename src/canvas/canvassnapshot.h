@@ -79,6 +79,9 @@ public:
     QImage copyRegion(const QRect &canvasRect) const;
     // Pixels x0 .. x0 + count - 1 of canvas row y; transparent outside the picture.
     void readRow(int y, int x0, int count, QRgb *out) const;
+    // The pixels of a canvas rectangle inside the picture: row y goes to
+    // firstRow + (y - r.top()) * rowStep (a negative step writes top rows first).
+    void readRect(const QRect &r, QRgb *firstRow, qsizetype rowStep) const;
     QRgb pixel(int x, int y) const;
 
     // The canvas rectangles of the tiles the canvas wrote since the snapshot was taken, bottom

@@ -215,15 +215,15 @@ namespace detail {
                 raw = StackedDifference();
                 if (!raw.allocate(pieces.size()))
                     return; // no memory: the snapshots stay and serve
-                std::vector<QRgb> oldBuffer(kSlot), newBuffer(kSlot);
+                // Each piece read whole from both snapshots, canvas row y at row y - top.
+                std::vector<QRgb> oldPixels(kSlot * kSlot), newPixels(kSlot * kSlot);
                 for (const QRect &piece : pieces) {
-                    const auto rowOf = [&piece](const CanvasSnapshot &s) {
-                        return [&s, &piece](int y, QRgb *buffer) {
-                            s.readRow(y, piece.x(), piece.width(), buffer);
-                            return static_cast<const QRgb *>(buffer);
-                        };
+                    before.readRect(piece, oldPixels.data(), kSlot);
+                    after.readRect(piece, newPixels.data(), kSlot);
+                    const auto rowOf = [&piece](int y, QRgb *pixels) {
+                        return static_cast<const QRgb *>(pixels) + (y - piece.top()) * kSlot;
                     };
-                    raw.add(piece, rowOf(before), rowOf(after), oldBuffer.data(), newBuffer.data());
+                    raw.add(piece, rowOf, rowOf, oldPixels.data(), newPixels.data());
                 }
             }
             QByteArray tiff;
@@ -358,8 +358,12 @@ void CanvasUndo::undoDraw(const UndoRecord &record)
         const CanvasSnapshot &target = record.forward ? v.after : v.before;
         for (const QRect &piece : v.pieces) {
             m_surface.prepareWrite(piece);
-            for (int y = piece.top(); y <= piece.bottom(); ++y)
-                target.readRow(y, piece.x(), piece.width(), m_surface.row(y) + piece.x());
+            // Canvas rows run upwards through the surface's storage.
+            QRgb *bottom = m_surface.row(piece.top()) + piece.x();
+            const qsizetype step = piece.height() > 1
+                ? qsizetype(m_surface.row(piece.top() + 1) - m_surface.row(piece.top()))
+                : 0;
+            target.readRect(piece, bottom, step);
         }
     } else if (!v.encoded) {
         applyDifference(m_surface, v.raw, v.pieces, v.flatPieces, record.forward);

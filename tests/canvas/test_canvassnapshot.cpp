@@ -49,6 +49,12 @@ TEST_F(CanvasSnapshotTest, KeepsThePictureWhileEveryKindOfWriteChangesTheCanvas)
     EXPECT_EQ(row[0], original.pixel(298, 194));
     EXPECT_EQ(row[2], 0u);
     EXPECT_EQ(snap.pixel(-1, 5), 0u);
+    // A rectangle across tiles, rows written bottom up with a stride.
+    std::vector<QRgb> block(70 * 40);
+    snap.readRect(QRect(40, 50, 70, 40), block.data(), 70);
+    EXPECT_EQ(block[0], original.pixel(40, 199 - 50));
+    EXPECT_EQ(block[39 * 70 + 69], original.pixel(109, 199 - 89));
+    EXPECT_EQ(block[20 * 70 + 30], original.pixel(70, 199 - 70));
 }
 
 TEST_F(CanvasSnapshotTest, OutlivesANewPictureAndTheSurface)
