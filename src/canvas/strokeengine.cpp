@@ -218,6 +218,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
     if (reach.isEmpty())
         return;
     m_surface.prepareWrite(reach);
+    m_cores.resize(m_pieces.size());
 
     const bool ink = brush.ink && !erasing;
     const QRgb inkColour = brush.inkColour | 0xFF000000u;
@@ -241,7 +242,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         const float cy = float(y) + 0.5f;
         float hullLo = std::numeric_limits<float>::max();
         float hullHi = std::numeric_limits<float>::lowest();
-        m_cores.clear();
+        size_t coreCount = 0;
         for (PieceGeometry &g : m_pieces) {
             g.active = y >= g.yMin && y <= g.yMax;
             if (!g.active)
@@ -256,8 +257,13 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
             if (g.coreLo <= g.coreHi) {
                 const int c0 = ceilInt(g.coreLo - 0.5f);
                 const int c1 = floorInt(g.coreHi - 0.5f);
-                if (c0 <= c1)
-                    m_cores.push_back({ c0, c1 });
+                if (c0 <= c1) {
+                    // Written field by field: a pair built on the stack and copied whole stalls
+                    // the store buffer.
+                    m_cores[coreCount].first = c0;
+                    m_cores[coreCount].second = c1;
+                    ++coreCount;
+                }
             }
         }
         if (hullLo > hullHi)
@@ -267,15 +273,23 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         if (x0 > x1)
             continue;
         // Merge the fully covered spans into ordered, disjoint runs.
-        std::sort(m_cores.begin(), m_cores.end());
-        size_t runs = 0;
-        for (const auto &c : m_cores) {
-            if (runs > 0 && c.first <= m_cores[runs - 1].second + 1)
-                m_cores[runs - 1].second = std::max(m_cores[runs - 1].second, c.second);
-            else
-                m_cores[runs++] = c;
+        // Consecutive pieces mostly come in order already: insertion sort.
+        auto *cores = m_cores.data();
+        for (size_t i = 1; i < coreCount; ++i) {
+            const auto c = cores[i];
+            size_t j = i;
+            for (; j > 0 && c < cores[j - 1]; --j)
+                cores[j] = cores[j - 1];
+            cores[j] = c;
         }
-        m_cores.resize(runs);
+        size_t runs = 0;
+        for (size_t i = 0; i < coreCount; ++i) {
+            const auto c = cores[i];
+            if (runs > 0 && c.first <= cores[runs - 1].second + 1)
+                cores[runs - 1].second = std::max(cores[runs - 1].second, c.second);
+            else
+                cores[runs++] = c;
+        }
 
         QRgb *row = m_surface.row(y);
         if (erasing) {
@@ -309,7 +323,8 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
             }
         };
         int x = x0;
-        for (const auto &core : m_cores) {
+        for (size_t run = 0; run < runs; ++run) {
+            const auto &core = cores[run];
             const int c0 = std::max(core.first, x0), c1 = std::min(core.second, x1);
             if (c0 > c1)
                 continue;
