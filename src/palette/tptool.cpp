@@ -142,10 +142,13 @@ TPTool::TPTool(QWidget *parent)
 
 void TPTool::setTitle(const QString &title)
 {
+    const bool changed = title != m_title;
     m_title = title;
     m_titleField->setText(title);
     m_titleField->setCursorPosition(0);
     sizeTitleField();
+    if (changed)
+        emit edited(this);
 }
 
 void TPTool::sizeTitleField()
@@ -217,6 +220,12 @@ ToolRecord TPTool::dictRepresentation() const
 void TPTool::settingChanged(TPSetting *) { }
 
 void TPTool::updateIcon() { }
+
+void TPTool::settingDidChange()
+{
+    updateIcon();
+    emit edited(this);
+}
 
 void TPTool::clickedSet()
 {
