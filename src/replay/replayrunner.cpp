@@ -6,6 +6,8 @@
 #include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "palette/pntoolbox.h"
+#include "palette/toolpanel.h"
 #include "settings/defaults.h"
 
 #include <QAction>
@@ -157,12 +159,16 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
     }
     m_previousDeviceType = PenEnd::shared().curtip();
     PenEnd::shared().setDeviceType(PenEnd::UnknownDevice);
+    makePalette();
 }
 
 ReplayRunner::~ReplayRunner()
 {
     // The window goes first: its view may still point at one of the devices.
     delete m_window.data();
+    if (PNToolBox::existing() == m_toolbox)
+        PNToolBox::setShared(m_previousToolbox);
+    delete m_panel;
     // Leaves the application as it found it, for whatever runs in the process next.
     if (PenEnd::shared().curtip() != m_previousDeviceType)
         PenEnd::shared().setDeviceType(m_previousDeviceType);
@@ -271,6 +277,10 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectStatusCommand &c) { return expectStatus(c); },
                           [&](const ExpectSizeCommand &c) { return expectSize(c); },
                           [&](const WaitCommand &c) { return wait(c); },
+                          [&](const PaletteCommand &c) { return palette(c); },
+                          [&](const ExpectToolsCommand &c) { return expectTools(c); },
+                          [&](const ExpectSettingCommand &c) { return expectSetting(c); },
+                          [&](const ExpectPaletteCommand &c) { return expectPalette(c); },
                       },
         command);
 }
@@ -290,6 +300,7 @@ DocumentWindow *ReplayRunner::replaceWindow()
     // The window is the connection's context: it goes before the runner does.
     QObject::connect(window->drawView(), &DrawView::statusMessage, window,
         [this](const QString &text) { m_lastStatus = text; });
+    m_toolbox->watchCanvas(window->drawView());
     return window;
 }
 
