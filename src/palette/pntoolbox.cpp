@@ -76,11 +76,8 @@ PNToolBox::PNToolBox(ToolPanel *panel, Defaults &defaults, const QString &toolPa
     connect(m_panel, &ToolPanel::currentSettingsToggled, this, &PNToolBox::showCurrent);
     connect(m_panel, &ToolPanel::mouseMoved, this, &PNToolBox::mouseMoved);
     m_panel->setFrontWindowCloser([this]() {
-        DrawView *canvas = m_currentCanvas ? m_currentCanvas() : nullptr;
-        if (!canvas)
-            return false;
-        canvas->window()->close();
-        return true;
+        if (DrawView *canvas = m_currentCanvas ? m_currentCanvas() : nullptr)
+            canvas->window()->close();
     });
 }
 

@@ -71,8 +71,8 @@ public:
     // The close command (Ctrl+W) while the panel is the active window closes the front document
     // window (through the closer), not the palette; the window's own close button closes it.
     void performClose(Sender sender);
-    // Closes the front document window; false when there is none.
-    void setFrontWindowCloser(std::function<bool()> closer) { m_frontWindowCloser = closer; }
+    // Closes the front document window, if there is one.
+    void setFrontWindowCloser(std::function<void()> closer) { m_frontWindowCloser = closer; }
 
     // The program's panel, made with its controller and tools on first use.
     static ToolPanel *shared();
@@ -101,7 +101,7 @@ private:
     QAction *m_deleteAction = nullptr;
     TPDisclosureButton *m_currentSwitch = nullptr;
     CurrentSettingsView *m_curView = nullptr;
-    std::function<bool()> m_frontWindowCloser;
+    std::function<void()> m_frontWindowCloser;
 };
 
 } // namespace pennova
