@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-gtk-platformtheme libgl-dev
     libtiff-dev libgtest-dev googletest libbenchmark-dev
     fonts-dejavu-core python3
-    xvfb xdotool imagemagick xclip
+    xvfb xdotool imagemagick xclip dbus-daemon
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
 #include "palette/toolpanel.h"
+#include "picker/colorview.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -20,10 +21,15 @@ DocumentWindow::DocumentWindow(Defaults &defaults, QWidget *parent)
     : QMainWindow(parent)
     , m_defaults(defaults)
     , m_history(new UndoHistory(this))
-    , m_drawView(new DrawView(defaults, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setCentralWidget(m_drawView);
+    // The content view holds the canvas and, above it, the colour picker strip; the canvas lays
+    // out both.
+    auto *content = new QWidget(this);
+    m_drawView = new DrawView(defaults, content);
+    m_colorView = new ColorView(defaults, m_drawView, content);
+    setCentralWidget(content);
+    m_drawView->setPicker(m_colorView);
     m_drawView->setUndoHistory(m_history);
     m_history->setLevelsOfUndo(m_defaults.integerForKey(keys::UndoLevels));
     buildMenus();
@@ -160,7 +166,13 @@ void DocumentWindow::buildMenus()
     documentCommand(tr("&Quit"), QStringLiteral("quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    m_undoAction = edit->addAction(tr("Undo"), m_history, &UndoHistory::undo);
+    // A floating paste is not in the history yet: Undo drops it.
+    m_undoAction = edit->addAction(tr("Undo"), this, [this]() {
+        if (m_drawView->isPaste())
+            m_drawView->cancelPaste();
+        else
+            m_history->undo();
+    });
     m_undoAction->setObjectName(QStringLiteral("undo"));
     m_undoAction->setShortcut(QKeySequence::Undo);
     m_redoAction = edit->addAction(tr("Redo"), m_history, &UndoHistory::redo);
@@ -224,16 +236,19 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     connect(m_selectionModeAction, &QAction::triggered, v, &DrawView::toggleSelectionMode);
     connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
+    connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateUndoActions);
 
     QMenu *canvas = menuBar()->addMenu(tr("&Canvas"));
-    // The size steps read Shift (five pixels) and Alt (twice that) from the key that ran them.
+    // The size steps read Shift (five pixels) and Alt (twice that) from the event that ran them:
+    // Qt's record of the held modifiers is that of the last input event, the key press of the
+    // shortcut or the click on the menu item.
     const auto brushStep = [&](const QString &text, const QString &name, Qt::Key key, int step) {
         QAction *a = addCommand(canvas, text, name);
         a->setProperty("tag", step);
         a->setShortcuts({ QKeySequence(key), QKeySequence(Qt::SHIFT | key),
             QKeySequence(Qt::ALT | key), QKeySequence(Qt::SHIFT | Qt::ALT | key) });
         connect(a, &QAction::triggered, v,
-            [v, step]() { v->modifyBrush(step, v->commandModifiers()); });
+            [v, step]() { v->modifyBrush(step, QGuiApplication::keyboardModifiers()); });
     };
     brushStep(tr("&Decrease Brush Size"), QStringLiteral("decreaseBrush"), Qt::Key_BracketLeft, -1);
     brushStep(
@@ -252,13 +267,12 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     unseal->setProperty("tag", 0);
     connect(unseal, &QAction::triggered, v, [v]() { v->setErase(0); });
     canvas->addSeparator();
-    // Both come with the colour picker.
-    addCommand(
-        canvas, tr("&Pick Color from Screen"), QStringLiteral("magnify"), QKeySequence(Qt::Key_P))
-        ->setEnabled(false);
-    addCommand(
-        canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C))
-        ->setEnabled(false);
+    connect(addCommand(canvas, tr("&Pick Color from Screen"), QStringLiteral("magnify"),
+                QKeySequence(Qt::Key_P)),
+        &QAction::triggered, m_colorView, &ColorView::magnify);
+    QAction *showPicker = addCommand(
+        canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C));
+    connect(showPicker, &QAction::triggered, v, [v, showPicker]() { v->showPicker(showPicker); });
     connect(canvas, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::Ink)
@@ -281,8 +295,10 @@ void DocumentWindow::updateUndoActions()
     const auto label = [](const QString &verb, const QString &name) {
         return name.isEmpty() ? verb : verb + QLatin1Char(' ') + name;
     };
-    m_undoAction->setEnabled(m_history->canUndo());
-    m_undoAction->setText(label(tr("Undo"), m_history->undoActionName()));
+    const bool floating = m_drawView->isPaste();
+    m_undoAction->setEnabled(floating || m_history->canUndo());
+    m_undoAction->setText(
+        label(tr("Undo"), floating ? QStringLiteral("Paste") : m_history->undoActionName()));
     m_redoAction->setEnabled(m_history->canRedo());
     m_redoAction->setText(label(tr("Redo"), m_history->redoActionName()));
 }

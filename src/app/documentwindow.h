@@ -1,11 +1,12 @@
 #pragma once
 
-// A document's window: the canvas view filling the content area, the document's undo history,
-// and the menus whose commands act on the canvas. Commands are QActions named after what they
-// do ("undo", "save", "resetZoom" ...), so that menus, shortcuts and the replay tool find them by
-// name. The window works on its own (the replay tool uses it so); the File commands that need a
-// document (new, open, save, saveAs, revert, print, quit) stay disabled until a MyDocument
-// connects them. Closing or deleting the window by itself never asks anything.
+// A document's window: the canvas view filling the content area, with the colour picker strip
+// that slides down over its top, the document's undo history, and the menus whose commands act
+// on the canvas. Commands are QActions named after what they do ("undo", "save", "resetZoom"
+// ...), so that menus, shortcuts and the replay tool find them by name. The window works on its own
+// (the replay tool uses it so); the File commands that need a document (new, open, save, saveAs,
+// revert, print, quit) stay disabled until a MyDocument connects them. Closing or deleting the
+// window by itself never asks anything.
 
 #include <QMainWindow>
 
@@ -13,6 +14,7 @@ class QImage;
 
 namespace pennova {
 
+class ColorView;
 class Defaults;
 class DrawView;
 class UndoHistory;
@@ -25,6 +27,7 @@ public:
     ~DocumentWindow() override;
 
     DrawView *drawView() const { return m_drawView; }
+    ColorView *colorView() const { return m_colorView; }
     UndoHistory *undoHistory() const { return m_history; }
 
     // Creates a white canvas of the given size and fits the window's content area to it.
@@ -56,6 +59,7 @@ private:
     Defaults &m_defaults;
     UndoHistory *m_history = nullptr;
     DrawView *m_drawView = nullptr;
+    ColorView *m_colorView = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QAction *m_fullScreenAction = nullptr;

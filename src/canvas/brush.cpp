@@ -13,7 +13,7 @@ Brush::Brush(Defaults &defaults)
 
 float Brush::getBrushSize(bool eraser) const
 {
-    return m_defaults.floatForKey(eraser ? keys::EraserSize : keys::BrushSize);
+    return clampSize(m_defaults.floatForKey(eraser ? keys::EraserSize : keys::BrushSize));
 }
 
 float Brush::clampSize(float size)
@@ -25,17 +25,36 @@ float Brush::clampSize(float size)
     return kMinSize; // also catches NaN
 }
 
+float Brush::minimumSize() const
+{
+    // Within [0, the pen's size]: a stored minimum above the maximum would paint past it.
+    const float minimum = m_defaults.floatForKey(keys::BrushSizeMin);
+    const float maximum = clampSize(m_defaults.floatForKey(keys::BrushSize));
+    if (minimum >= maximum)
+        return maximum;
+    if (minimum > 0.0f)
+        return minimum;
+    return 0.0f; // also catches NaN
+}
+
+float Brush::eraserStrength() const
+{
+    const float strength = m_defaults.floatForKey(keys::EraserStrength);
+    if (strength >= kMaxStrength)
+        return kMaxStrength;
+    if (strength > 0.0f)
+        return strength;
+    return 0.0f; // also catches NaN
+}
+
 float Brush::setBrushSize(float size, bool eraser)
 {
     const float s = clampSize(size);
     const QString &key = eraser ? keys::EraserSize : keys::BrushSize;
     if (m_defaults.floatForKey(key) != s) {
         m_defaults.setFloat(key, s);
-        if (!eraser) {
-            const float minimum
-                = std::trunc(std::min(std::trunc(m_defaults.floatForKey(keys::BrushSizeMin)), s));
-            m_defaults.setFloat(keys::BrushSizeMin, minimum);
-        }
+        if (!eraser)
+            m_defaults.setFloat(keys::BrushSizeMin, std::trunc(minimumSize())); // now <= s
     }
     return s;
 }
@@ -70,9 +89,9 @@ bool Brush::toggleInk()
 BrushParams Brush::params(float eraserDiameter) const
 {
     BrushParams p;
-    p.sizeMax = m_defaults.floatForKey(keys::BrushSize);
-    p.sizeMin = m_defaults.floatForKey(keys::BrushSizeMin);
-    p.eraserStrength = m_defaults.floatForKey(keys::EraserStrength);
+    p.sizeMax = clampSize(m_defaults.floatForKey(keys::BrushSize));
+    p.sizeMin = minimumSize();
+    p.eraserStrength = eraserStrength();
     p.ink = ink();
     p.inkColour = p.ink ? colourPixel() : 0xFF000000u;
     p.eraserDiameter = eraserDiameter;

@@ -19,11 +19,17 @@ class Brush
 public:
     static constexpr float kMinSize = 1.0f;
     static constexpr float kMaxSize = 48.0f;
+    static constexpr float kMaxStrength = 100.0f; // percent
 
     explicit Brush(Defaults &defaults);
 
-    // The stored size of the end in use: "esize" for the eraser, "bsize" for the pen.
+    // The stored size of the end in use: "esize" for the eraser, "bsize" for the pen, clamped
+    // to [1, 48] as every stored brush value is clamped into its range where it is read.
     float getBrushSize(bool eraser) const;
+    // The pen's stored minimum size within [0, the pen's size], and the eraser's strength within
+    // [0, 100] percent.
+    float minimumSize() const;
+    float eraserStrength() const;
     // Clamps a size to [1, 48] (a missing or invalid value gives 1) and stores it under the size
     // key of the end in use when it differs. For the pen the minimum size is kept a whole number
     // not above the new size. Returns the clamped size.

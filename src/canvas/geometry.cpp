@@ -139,10 +139,24 @@ QRectF toQRectF(const Rect &r)
     return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
 
+namespace {
+    // Far beyond any canvas, and small enough that origin + size, and QRect's right and bottom
+    // edges (origin + size - 1), stay within int.
+    constexpr float kLargestWholeCoordinate = float(1 << 29);
+
+    // Rounded to the nearest whole number within ±2^29; not a number gives 0.
+    int clampedWhole(float v)
+    {
+        if (std::isnan(v))
+            return 0;
+        return int(std::lround(std::clamp(v, -kLargestWholeCoordinate, kLargestWholeCoordinate)));
+    }
+} // namespace
+
 QRect toQRect(const Rect &r)
 {
-    return QRect(int(std::lround(r.origin.x)), int(std::lround(r.origin.y)),
-        int(std::lround(r.size.width)), int(std::lround(r.size.height)));
+    return QRect(clampedWhole(r.origin.x), clampedWhole(r.origin.y), clampedWhole(r.size.width),
+        clampedWhole(r.size.height));
 }
 
 Rect fromQRectF(const QRectF &r)

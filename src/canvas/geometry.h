@@ -90,7 +90,8 @@ Rect insetRect(const Rect &r, float dx, float dy);
 bool pointInRect(Point p, const Rect &r);
 
 QRectF toQRectF(const Rect &r);
-// For rectangles that are already whole pixels.
+// For rectangles that are already whole pixels. Each value is rounded and kept within ±2^29,
+// far beyond any canvas, so that no edge of the QRect overflows; not a number gives 0.
 QRect toQRect(const Rect &r);
 Rect fromQRectF(const QRectF &r);
 Rect fromQRect(const QRect &r);

@@ -1,6 +1,7 @@
 #include "canvas/viewtransform.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace pennova {
@@ -226,13 +227,31 @@ Point resetZoomOrigin(Point oldOrigin, float oldZoom, Size canvasSize, Size cont
         clampAxis(oldZoom * oldOrigin.y, canvasSize.height, contentSize.height) };
 }
 
+namespace {
+    int wholePercent(double zoom)
+    {
+        // A float zoom up to 8 is within 2e-4 percent of what it stands for; a drag step of whole
+        // pixels leaves fractions of at least 1/300 percent. The tolerance lies between the two.
+        constexpr double kTolerance = 1e-3;
+        const double percent = std::trunc(100.0 * zoom + kTolerance);
+        if (std::isnan(percent))
+            return 0;
+        return int(std::clamp(percent, double(INT_MIN), double(INT_MAX)));
+    }
+} // namespace
+
+int zoomPercent(float zoom)
+{
+    return wholePercent(double(zoom));
+}
+
 float zoomStep(float zoom, float dy, bool fast)
 {
-    const float k = fast ? 150.0f : 300.0f;
-    const float next = std::clamp(zoom + dy * zoom / k, 0.5f, 8.0f);
+    const double k = fast ? 150.0 : 300.0;
+    const double next = std::clamp(double(zoom) + double(dy) * double(zoom) / k, 0.5, 8.0);
     if (!std::isfinite(next))
         return zoom;
-    return std::trunc(100.0f * next) * 0.01f;
+    return float(wholePercent(next) / 100.0);
 }
 
 Size standardFrameContent(float zoom, Size canvasSize)

@@ -88,9 +88,14 @@ private:
 // content area in window pixels.
 Point resetZoomOrigin(Point oldOrigin, float oldZoom, Size canvasSize, Size contentSize);
 
+// The zoom in whole percent, truncated, as the status box shows it and the redisplay rule of the
+// zoom drag compares it. A zoom within float precision of a whole percentage is that percentage:
+// 0.99 gives 99, although the float nearest to it lies a little below.
+int zoomPercent(float zoom);
+
 // One step of the zoom drag: dy window pixels up change the zoom by dy / k of itself, with k = 150
 // when fast (the drag's rate modifier held) and 300 otherwise; the result is limited to [0.5, 8]
-// and truncated to whole percent. Computed in float: 1 + 3/300 must truncate to 101 %.
+// and truncated to whole percent (zoomPercent), stored as the float nearest to that percentage.
 float zoomStep(float zoom, float dy, bool fast);
 
 // The content size that holds the whole zoomed canvas: zoom × canvasSize.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QTableView>
@@ -46,13 +47,51 @@ KeyReferenceWindow::KeyReferenceWindow(QWidget *parent)
     m_table->setColumnWidth(KeyCommandData::KeyColumn, keyWidth);
     m_table->horizontalHeader()->setStretchLastSection(true);
 
+    // The other keys, in the table's fonts: the key in the key column's, centred in a column as
+    // wide as the table's.
+    constexpr int kFooterMargin = 6;
+    const QFont keyFont = KeyCommandData::keyFont();
+    QString rows;
+    for (const auto &[key, command] : otherKeys()) {
+        rows += QStringLiteral("<tr><td width=\"%1\" align=\"center\" valign=\"middle\" "
+                               "style=\"font-family: '%2'; font-size: %3pt\">%4</td>"
+                               "<td valign=\"middle\">%5</td></tr>")
+                    .arg(keyWidth - kFooterMargin)
+                    .arg(keyFont.family().toHtmlEscaped())
+                    .arg(keyFont.pointSize())
+                    .arg(key.toHtmlEscaped(), command.toHtmlEscaped());
+    }
+    m_footer = new QLabel(
+        QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">%2</table>")
+            .arg(tr("Also:").toHtmlEscaped(), rows),
+        this);
+    m_footer->setTextFormat(Qt::RichText);
+    m_footer->setContentsMargins(kFooterMargin, kFooterMargin, kFooterMargin, 2 * kFooterMargin);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(m_table);
+    layout->addWidget(m_footer);
 
     const int rowsHeight = m_table->verticalHeader()->defaultSectionSize() * m_data->rowCount();
     resize(keyWidth + commandWidth + 2 * m_table->frameWidth(),
-        rowsHeight + m_table->horizontalHeader()->sizeHint().height() + 2 * m_table->frameWidth());
+        rowsHeight + m_table->horizontalHeader()->sizeHint().height() + 2 * m_table->frameWidth()
+            + m_footer->sizeHint().height());
+}
+
+QList<QPair<QString, QString>> KeyReferenceWindow::otherKeys()
+{
+    return {
+        { tr("Alt + Stroke"), tr("Erase with the pen") },
+        { tr("Meta + Drag"), tr("Rotate the view") },
+        { tr("Arrow keys"), tr("Move the selection by 1 pixel") },
+        { tr("Return or Enter"), tr("Commit a pasted image") },
+        { tr("Escape"), tr("Cancel a pasted image") },
+        { tr("Ctrl + Z"), tr("Undo") },
+        { tr("Ctrl + Shift + Z"), tr("Redo (Ctrl + Y as well)") },
+        { tr("F11"), tr("Full screen") },
+    };
 }
 
 KeyReferenceWindow *KeyReferenceWindow::show(QWidget *parent)

@@ -1,10 +1,15 @@
 #pragma once
 
-// The "Keyboard Shortcuts" window: a read-only table of the canvas's key and pointer commands.
-// One window serves the whole program; it is not modal and does not keep the program running.
+// The "Keyboard Shortcuts" window: a read-only table of the canvas's key and pointer commands,
+// and below it a footer with the keys the table leaves out, so that together they list every
+// key. One window serves the whole program; it is not modal and does not keep the program
+// running.
 
+#include <QList>
+#include <QPair>
 #include <QWidget>
 
+class QLabel;
 class QTableView;
 
 namespace pennova {
@@ -27,9 +32,14 @@ public:
 
     QTableView *table() const { return m_table; }
     KeyCommandData *model() const { return m_data; }
+    QLabel *footer() const { return m_footer; }
 
 private:
+    // The footer's rows: a key or gesture and what it does.
+    static QList<QPair<QString, QString>> otherKeys();
+
     QTableView *m_table = nullptr;
+    QLabel *m_footer = nullptr;
     KeyCommandData *m_data = nullptr;
 };
 

@@ -8,6 +8,10 @@
 #include "canvas/view/drawview.h"
 #include "palette/pntoolbox.h"
 #include "palette/toolpanel.h"
+#include "picker/colormodel.h"
+#include "picker/colorview.h"
+#include "picker/screenpicker.h"
+#include "picker/screenpickoverlay.h"
 #include "settings/defaults.h"
 
 #include <QAction>
@@ -26,6 +30,7 @@
 #include <QPixmap>
 #include <QPointingDevice>
 #include <QSaveFile>
+#include <QScreen>
 #include <QTabletEvent>
 #include <QThread>
 #include <QTimer>
@@ -164,11 +169,16 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
 
 ReplayRunner::~ReplayRunner()
 {
-    // The window goes first: its view may still point at one of the devices.
+    // A screen pick left open ends as cancelled; the window goes next: its view may still point
+    // at one of the devices.
+    if (ScreenPickOverlay *overlay = ScreenPicker::activeOverlay())
+        overlay->close();
     delete m_window.data();
     if (PNToolBox::existing() == m_toolbox)
         PNToolBox::setShared(m_previousToolbox);
     delete m_panel;
+    if (m_screenReplaced)
+        ScreenPicker::setGrabSource({});
     // Leaves the application as it found it, for whatever runs in the process next.
     if (PenEnd::shared().curtip() != m_previousDeviceType)
         PenEnd::shared().setDeviceType(m_previousDeviceType);
@@ -281,6 +291,11 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectToolsCommand &c) { return expectTools(c); },
                           [&](const ExpectSettingCommand &c) { return expectSetting(c); },
                           [&](const ExpectPaletteCommand &c) { return expectPalette(c); },
+                          [&](const PickerCommand &c) { return picker(c); },
+                          [&](const ScreenCommand &c) { return screen(c); },
+                          [&](const ScreenPickCommand &c) { return screenPick(c); },
+                          [&](const ExpectColorCommand &c) { return expectColor(c); },
+                          [&](const ExpectPickerCommand &c) { return expectPicker(c); },
                       },
         command);
 }
@@ -771,8 +786,8 @@ ReplayRunner::Outcome ReplayRunner::expectPaste(const ExpectPasteCommand &comman
 
 ReplayRunner::Outcome ReplayRunner::expectZoom(const ExpectZoomCommand &command)
 {
-    // In float, truncated, as the status box shows it.
-    const int percent = int(100.0f * drawView()->transform().zoom());
+    // As the status box shows it.
+    const int percent = zoomPercent(drawView()->transform().zoom());
     if (percent == command.percent)
         return {};
     return Outcome { false, false,
@@ -800,6 +815,139 @@ ReplayRunner::Outcome ReplayRunner::expectSize(const ExpectSizeCommand &command)
             .arg(surface.height())
             .arg(command.width)
             .arg(command.height) };
+}
+
+ReplayRunner::Outcome ReplayRunner::picker(const PickerCommand &command)
+{
+    DrawView *view = drawView();
+    ColorView *strip = m_window->colorView();
+    using Operation = PickerCommand::Operation;
+    if (command.operation == Operation::Show || command.operation == Operation::Hide) {
+        // The menu command starts the slide when the strip is not already on its way; the run
+        // then goes on with the strip in its end position.
+        const bool show = command.operation == Operation::Show;
+        if (view->isPickerShown() != show)
+            m_window->action(QStringLiteral("showPicker"))->trigger();
+        view->finishPickerSlide();
+        return {};
+    }
+    if (view->pickerVisibleHeight() == 0) {
+        return Outcome { false, true,
+            QStringLiteral("the color picker is hidden (show it with 'picker show')") };
+    }
+    // Strip coordinates are y up from the strip's lower-left corner; the widget's are y down.
+    const QPointF local(command.stripX, strip->height() - command.stripY);
+    QEvent::Type type = QEvent::MouseMove;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::MouseButtons buttons = m_mousePressed ? Qt::LeftButton : Qt::NoButton;
+    if (command.operation == Operation::Down) {
+        type = QEvent::MouseButtonPress;
+        button = Qt::LeftButton;
+        buttons = Qt::LeftButton;
+        m_mousePressed = true;
+    } else if (command.operation == Operation::Up) {
+        type = QEvent::MouseButtonRelease;
+        button = Qt::LeftButton;
+        buttons = Qt::NoButton;
+        m_mousePressed = false;
+    }
+    QMouseEvent event(type, local, strip->mapTo(m_window.data(), local), strip->mapToGlobal(local),
+        button, buttons, m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    event.setTimestamp(nextTimestamp());
+    QCoreApplication::sendEvent(strip, &event);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::screen(const ScreenCommand &command)
+{
+    QImage picture;
+    QRgb color = command.color;
+    if (!command.path.isEmpty()) {
+        const QString path = resolvePath(command.path);
+        const imagefile::ReadResult read = imagefile::readImage(path);
+        if (!read.ok()) {
+            return Outcome { false, true,
+                QStringLiteral("cannot use '%1' as the screen: %2").arg(path, read.error) };
+        }
+        picture = read.image.convertToFormat(QImage::Format_RGB32);
+    }
+    // A picture of one colour takes the size of the screen it stands for.
+    ScreenPicker::setGrabSource([picture, color](QScreen *screen) {
+        if (!picture.isNull())
+            return picture;
+        QImage filled(
+            screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize(640, 480),
+            QImage::Format_RGB32);
+        filled.fill(color);
+        return filled;
+    });
+    m_screenReplaced = true;
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::screenPick(const ScreenPickCommand &command)
+{
+    ScreenPickOverlay *overlay = ScreenPicker::activeOverlay();
+    if (!overlay) {
+        return Outcome { false, true,
+            QStringLiteral("no screen pick is in progress (start one with 'action magnify')") };
+    }
+    if (command.cancel) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, m_heldModifiers, QStringLiteral("\x1b"));
+        QCoreApplication::sendEvent(overlay, &press);
+        return {};
+    }
+    // The middle of the screen pixel, so that no rounding moves it.
+    const QPointF local
+        = QPointF(command.screenX + 0.5, command.screenY + 0.5) / overlay->devicePixelRatioF();
+    if (!overlay->colorAt(local)) {
+        return Outcome { false, true,
+            QStringLiteral("(%1, %2) is outside the screen picture")
+                .arg(command.screenX)
+                .arg(command.screenY) };
+    }
+    const QPointF global = overlay->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton, Qt::NoButton,
+        m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    QCoreApplication::sendEvent(overlay, &move);
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton,
+        Qt::LeftButton, m_heldModifiers, QPointingDevice::primaryPointingDevice());
+    press.setTimestamp(nextTimestamp());
+    QCoreApplication::sendEvent(overlay, &press);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::expectColor(const ExpectColorCommand &command)
+{
+    const RgbaColor c = m_window->colorView()->color();
+    const auto channel
+        = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    const QRgb actual = qRgb(channel(c.red), channel(c.green), channel(c.blue));
+    const QRgb expected = command.color;
+    const int t = command.tolerance;
+    if (std::abs(qRed(actual) - qRed(expected)) <= t
+        && std::abs(qGreen(actual) - qGreen(expected)) <= t
+        && std::abs(qBlue(actual) - qBlue(expected)) <= t)
+        return {};
+    QString message = QStringLiteral("color: %1, expected %2")
+                          .arg(hexColor(actual).left(6), hexColor(expected).left(6));
+    if (t > 0)
+        message += QStringLiteral(" within %1").arg(t);
+    return Outcome { false, false, message };
+}
+
+ReplayRunner::Outcome ReplayRunner::expectPicker(const ExpectPickerCommand &command)
+{
+    const int visible = drawView()->pickerVisibleHeight();
+    const QString actual = visible == DrawView::kPickerHeight ? QStringLiteral("shown")
+        : visible == 0
+        ? QStringLiteral("hidden")
+        : QStringLiteral("sliding (%1 of %2 in view)").arg(visible).arg(DrawView::kPickerHeight);
+    const QString expected = command.shown ? QStringLiteral("shown") : QStringLiteral("hidden");
+    if (actual == expected)
+        return {};
+    return Outcome { false, false,
+        QStringLiteral("color picker: %1, expected %2").arg(actual, expected) };
 }
 
 } // namespace pennova

@@ -119,6 +119,11 @@ private:
     Outcome expectZoom(const replay::ExpectZoomCommand &command);
     Outcome expectStatus(const replay::ExpectStatusCommand &command);
     Outcome expectSize(const replay::ExpectSizeCommand &command);
+    Outcome picker(const replay::PickerCommand &command);
+    Outcome screen(const replay::ScreenCommand &command);
+    Outcome screenPick(const replay::ScreenPickCommand &command);
+    Outcome expectColor(const replay::ExpectColorCommand &command);
+    Outcome expectPicker(const replay::ExpectPickerCommand &command);
     // The palette commands and checks (replaypalette.cpp).
     Outcome palette(const replay::PaletteCommand &command);
     Outcome expectTools(const replay::ExpectToolsCommand &command);
@@ -172,6 +177,7 @@ private:
     PNToolBox *m_toolbox = nullptr; // a child of the panel
     QPointer<PNToolBox> m_previousToolbox; // the program's palette before this runner's
     QStringList m_paletteMessages;
+    bool m_screenReplaced = false; // a `screen` command replaced the screen grab
 };
 
 } // namespace pennova

@@ -317,14 +317,18 @@ namespace {
             return QStringLiteral("expect status TEXT");
         if (what == QLatin1String("size"))
             return QStringLiteral("expect size W H");
+        if (what == QLatin1String("color"))
+            return QStringLiteral("expect color RRGGBB [TOLERANCE]");
+        if (what == QLatin1String("picker"))
+            return QStringLiteral("expect picker shown|hidden");
         if (what == QLatin1String("tools"))
             return QStringLiteral("expect tools NAME...");
         if (what == QLatin1String("setting"))
             return QStringLiteral("expect setting KEY VALUE");
         if (what == QLatin1String("palette"))
             return QStringLiteral("expect palette shown|hidden");
-        return QStringLiteral("expect pixel|undo|redo|selection|paste|zoom|status|size|tools|"
-                              "setting|palette ...");
+        return QStringLiteral("expect pixel|undo|redo|selection|paste|zoom|status|size|color|"
+                              "picker|tools|setting|palette ...");
     }
 
     std::optional<Command> parseExpectPixel(ArgumentParser &args)
@@ -342,6 +346,24 @@ namespace {
             command.straightColor = *color;
         if (args.count() == 5)
             command.tolerance = args.integer(4, QStringLiteral("tolerance"), 0, 255);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parseExpectColor(ArgumentParser &args)
+    {
+        if (!args.expectCount(2, 3))
+            return std::nullopt;
+        ExpectColorCommand command;
+        const std::optional<QRgb> color = colorFromHex(args.at(1).text);
+        if (!color || args.at(1).text.size() != 6)
+            args.fail(
+                QStringLiteral("colour '%1' is not RRGGBB in hexadecimal").arg(args.at(1).text));
+        else
+            command.color = *color;
+        if (args.count() == 3)
+            command.tolerance = args.integer(2, QStringLiteral("tolerance"), 0, 255);
         if (args.failed())
             return std::nullopt;
         return command;
@@ -384,6 +406,17 @@ namespace {
                 words << args.at(i).text;
             return ExpectStatusCommand { words.join(QLatin1Char(' ')) };
         }
+        if (what == QLatin1String("color"))
+            return parseExpectColor(args);
+        if (what == QLatin1String("picker")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            const QString &state = args.at(1).text;
+            if (state == QLatin1String("shown") || state == QLatin1String("hidden"))
+                return ExpectPickerCommand { state == QLatin1String("shown") };
+            args.fail(QStringLiteral("'%1' is not shown or hidden").arg(state));
+            return std::nullopt;
+        }
         if (what == QLatin1String("size")) {
             if (!args.expectCount(3, 3))
                 return std::nullopt;
@@ -418,7 +451,8 @@ namespace {
             || what == QLatin1String("palette");
         if (!known) {
             args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo, redo, selection, "
-                                     "paste, zoom, status, size, tools, setting or palette)")
+                                     "paste, zoom, status, size, color, picker, tools, setting "
+                                     "or palette)")
                           .arg(what));
             return std::nullopt;
         }
@@ -589,6 +623,77 @@ namespace {
         return command;
     }
 
+    std::optional<Command> parsePicker(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 3))
+            return std::nullopt;
+        using Operation = PickerCommand::Operation;
+        const QString &what = args.at(0).text;
+        PickerCommand command;
+        if (what == QLatin1String("show") || what == QLatin1String("hide")) {
+            if (!args.expectCount(1, 1))
+                return std::nullopt;
+            command.operation = what == QLatin1String("show") ? Operation::Show : Operation::Hide;
+            return command;
+        }
+        if (what == QLatin1String("down"))
+            command.operation = Operation::Down;
+        else if (what == QLatin1String("move"))
+            command.operation = Operation::Move;
+        else if (what == QLatin1String("up"))
+            command.operation = Operation::Up;
+        else {
+            args.fail(QStringLiteral("unknown picker command '%1' (show, hide, down, move or up)")
+                          .arg(what));
+            return std::nullopt;
+        }
+        if (!args.expectCount(3, 3))
+            return std::nullopt;
+        command.stripX = args.number(1, QStringLiteral("x"));
+        command.stripY = args.number(2, QStringLiteral("y"));
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parseScreen(ArgumentParser &args)
+    {
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        const QString &what = args.at(0).text;
+        if (what == QLatin1String("image")) {
+            if (args.at(1).text.isEmpty()) {
+                args.fail(QStringLiteral("empty file name"));
+                return std::nullopt;
+            }
+            return ScreenCommand { args.at(1).text, 0 };
+        }
+        if (what == QLatin1String("color")) {
+            const std::optional<QRgb> color = colorFromHex(args.at(1).text);
+            if (!color || args.at(1).text.size() != 6) {
+                args.fail(QStringLiteral("colour '%1' is not RRGGBB in hexadecimal")
+                              .arg(args.at(1).text));
+                return std::nullopt;
+            }
+            return ScreenCommand { QString(), *color };
+        }
+        args.fail(QStringLiteral("unknown screen source '%1' (image or color)").arg(what));
+        return std::nullopt;
+    }
+
+    std::optional<Command> parseScreenPick(ArgumentParser &args)
+    {
+        if (args.count() == 1 && args.at(0).text == QLatin1String("cancel"))
+            return ScreenPickCommand { true, 0, 0 };
+        if (!args.expectCount(2, 2))
+            return std::nullopt;
+        const int x = args.integer(0, QStringLiteral("x"), 0, INT_MAX);
+        const int y = args.integer(1, QStringLiteral("y"), 0, INT_MAX);
+        if (args.failed())
+            return std::nullopt;
+        return ScreenPickCommand { false, x, y };
+    }
+
     std::optional<Command> parseWait(ArgumentParser &args)
     {
         if (!args.expectCount(1, 1))
@@ -611,6 +716,7 @@ namespace replay {
             && !std::holds_alternative<SetCommand>(command)
             && !std::holds_alternative<ProximityCommand>(command)
             && !std::holds_alternative<ClipboardCommand>(command)
+            && !std::holds_alternative<ScreenCommand>(command)
             && !std::holds_alternative<WaitCommand>(command)
             && !std::holds_alternative<PaletteCommand>(command)
             && !std::holds_alternative<ExpectToolsCommand>(command)
@@ -627,6 +733,8 @@ namespace replay {
             || std::holds_alternative<ExpectZoomCommand>(command)
             || std::holds_alternative<ExpectStatusCommand>(command)
             || std::holds_alternative<ExpectSizeCommand>(command)
+            || std::holds_alternative<ExpectColorCommand>(command)
+            || std::holds_alternative<ExpectPickerCommand>(command)
             || std::holds_alternative<ExpectToolsCommand>(command)
             || std::holds_alternative<ExpectSettingCommand>(command)
             || std::holds_alternative<ExpectPaletteCommand>(command);
@@ -721,6 +829,12 @@ std::optional<ReplayScript> ReplayScript::parse(
                                       "palette duplicate|delete ROW | palette drag ROW TO | "
                                       "palette tick|untick ROW KEY | "
                                       "palette type|enter ROW KEY|name TEXT");
+            if (name == QLatin1String("picker"))
+                return QStringLiteral("picker show|hide | picker down|move|up X Y");
+            if (name == QLatin1String("screen"))
+                return QStringLiteral("screen image FILE | screen color RRGGBB");
+            if (name == QLatin1String("screenpick"))
+                return QStringLiteral("screenpick X Y | screenpick cancel");
             return expectUsage(tokens->size() > 1 ? tokens->at(1).text : QString());
         };
         ArgumentParser args(*tokens, usage());
@@ -772,6 +886,12 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseWait(args);
         else if (name == QLatin1String("palette"))
             command = parsePalette(args);
+        else if (name == QLatin1String("picker"))
+            command = parsePicker(args);
+        else if (name == QLatin1String("screen"))
+            command = parseScreen(args);
+        else if (name == QLatin1String("screenpick"))
+            command = parseScreenPick(args);
         else
             return failAt(QStringLiteral("unknown command '%1'").arg(name));
 

@@ -183,6 +183,52 @@ namespace replay {
         int height = 0;
     };
 
+    // picker show|hide: the colour picker strip shown or hidden, its slide run to the end.
+    // picker down|move|up X Y: the mouse in the strip, at strip coordinates (y up).
+    struct PickerCommand
+    {
+        enum class Operation
+        {
+            Show,
+            Hide,
+            Down,
+            Move,
+            Up
+        };
+        Operation operation = Operation::Show;
+        double stripX = 0.0;
+        double stripY = 0.0;
+    };
+
+    // screen image FILE / screen color RRGGBB: what screen picks see instead of the screen.
+    struct ScreenCommand
+    {
+        QString path; // empty for a screen of one colour
+        QRgb color = 0;
+    };
+
+    // screenpick X Y / screenpick cancel: a click on a pixel of the screen picture (from its
+    // top-left corner, y down) in the screen pick in progress, or Escape.
+    struct ScreenPickCommand
+    {
+        bool cancel = false;
+        int screenX = 0;
+        int screenY = 0;
+    };
+
+    // expect color RRGGBB [TOLERANCE]: the current colour, 8 bits a channel.
+    struct ExpectColorCommand
+    {
+        QRgb color = 0;
+        int tolerance = 0;
+    };
+
+    // expect picker shown|hidden: the strip wholly in view, or wholly out of it.
+    struct ExpectPickerCommand
+    {
+        bool shown = false;
+    };
+
     // wait MS: timers and animations run for that long while events are processed.
     struct WaitCommand
     {
@@ -237,8 +283,9 @@ namespace replay {
         PointerCommand, KeyCommand, ActionCommand, PngCommand, OpenCommand, SaveCommand,
         GrabCommand, ClipboardCommand, DropCommand, ExpectPixelCommand, ExpectStepsCommand,
         ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
-        ExpectSizeCommand, WaitCommand, PaletteCommand, ExpectToolsCommand, ExpectSettingCommand,
-        ExpectPaletteCommand>;
+        ExpectSizeCommand, WaitCommand, PickerCommand, ScreenCommand, ScreenPickCommand,
+        ExpectColorCommand, ExpectPickerCommand, PaletteCommand, ExpectToolsCommand,
+        ExpectSettingCommand, ExpectPaletteCommand>;
 
     // Whether a command counts as an expectation in the run's summary.
     bool isExpectation(const Command &command);

@@ -17,8 +17,15 @@ namespace {
     // A value read back from an INI file is text, while a value written in this session is still
     // of the type it was written with; every parser accepts both forms.
 
+    // Longer than any number or word a value is written as, even hand-edited with spaces around
+    // it. A longer text is not looked at: parsing megabytes at every read would stall each
+    // stroke segment.
+    constexpr qsizetype kLongestValueText = 64;
+
     std::optional<double> numberFromText(const QString &text)
     {
+        if (text.size() > kLongestValueText)
+            return std::nullopt;
         const QString trimmed = text.trimmed();
         if (trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
             return 1.0;
@@ -87,6 +94,8 @@ namespace {
     std::optional<bool> boolFrom(const QVariant &value)
     {
         if (value.typeId() == QMetaType::QString) {
+            if (value.toString().size() > kLongestValueText)
+                return std::nullopt;
             const QString text = value.toString().trimmed();
             if (text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
                 return true;

@@ -30,8 +30,9 @@ public:
 
     // Typed reads. Numbers accept integers, decimals and true/false; a number that is not finite
     // or does not fit the type does not parse. Integers are truncated toward zero from decimals.
-    // Booleans accept true/false, yes/no (any case) and numbers (non-zero is true). Data must be
-    // stored as data; strings accept text and numbers.
+    // Booleans accept true/false, yes/no (any case) and numbers (non-zero is true). A stored text
+    // of more than 64 characters is neither a number nor a boolean, and is not parsed. Data must
+    // be stored as data; strings accept text and numbers.
     float floatForKey(const QString &key) const;
     int integerForKey(const QString &key) const;
     bool boolForKey(const QString &key) const;

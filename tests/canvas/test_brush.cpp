@@ -48,6 +48,49 @@ TEST(Brush, UnchangedSizeWritesNothing)
     EXPECT_EQ(writes.count(), 0);
 }
 
+// A value a tool, a hand-edited file or a damaged store left behind never leaves its range.
+TEST(Brush, StoredValuesAreClampedWhereTheyAreRead)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    struct Stored
+    {
+        float bsize, bsizemin, estren;
+        float sizeMax, sizeMin, strength; // what a stroke segment gets
+    };
+    const Stored cases[] = {
+        { 10, 1e30f, 50, 10, 10, 50 }, // the minimum never above the maximum
+        { 4, 40, 50, 4, 4, 50 }, { 1e30f, 2, 1e30f, 48, 2, 100 }, { -3, -5, -20, 1, 0, 0 },
+        { 0, 0, 0, 1, 0, 0 }, // a freshly built pen tool stores 0 for both
+        { 20, 7.5f, 75, 20, 7.5f, 75 }, // in range: as stored
+    };
+    for (const Stored &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bsize << " " << c.bsizemin << " " << c.estren);
+        defaults->setFloat(keys::BrushSize, c.bsize);
+        defaults->setFloat(keys::BrushSizeMin, c.bsizemin);
+        defaults->setFloat(keys::EraserStrength, c.estren);
+        const BrushParams p = brush.params(8.0f);
+        EXPECT_EQ(p.sizeMax, c.sizeMax);
+        EXPECT_EQ(p.sizeMin, c.sizeMin);
+        EXPECT_EQ(p.eraserStrength, c.strength);
+        EXPECT_EQ(brush.getBrushSize(false), c.sizeMax);
+    }
+
+    // Not a number reads as the factory value.
+    defaults->setFloat(keys::BrushSizeMin, std::nanf(""));
+    defaults->setFloat(keys::EraserSize, std::nanf(""));
+    EXPECT_EQ(brush.minimumSize(), 1.0f);
+    EXPECT_EQ(brush.getBrushSize(true), 15.0f);
+
+    // A damaged minimum stored again by a size change comes back whole and in range.
+    defaults->setFloat(keys::BrushSizeMin, -7);
+    brush.setBrushSize(12.5f, false);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSizeMin), 0.0f);
+    defaults->setFloat(keys::BrushSizeMin, 1e30f);
+    brush.setBrushSize(20.5f, false);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSizeMin), 20.0f);
+}
+
 TEST(Brush, ColourFallsBackToBlackAndInkToggles)
 {
     test::TestDefaults defaults;

@@ -1,6 +1,8 @@
 #include "canvas/geometry.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace pennova;
 
@@ -46,4 +48,16 @@ TEST(Geometry, UnionIntersectionInsetContainment)
     EXPECT_TRUE(pointInRect(Point { 0, 0 }, MakeRect(0, 0, 2, 2)));
     EXPECT_FALSE(pointInRect(Point { 2, 1 }, MakeRect(0, 0, 2, 2)));
     EXPECT_FALSE(pointInRect(Point { 1, 2 }, MakeRect(0, 0, 2, 2)));
+}
+
+TEST(Geometry, QRectOfARectangleFarOffStaysWithinInt)
+{
+    // Near 2^31 the right edge (x + width - 1) would overflow int.
+    const QRect far = toQRect(MakeRect(2147483520.0f, 0, 1024, 1));
+    EXPECT_GT(far.right(), far.left());
+    EXPECT_GT(far.left(), 65535);
+    const float inf = std::numeric_limits<float>::infinity();
+    const QRect endless = toQRect(MakeRect(-inf, std::nanf(""), inf, 1));
+    EXPECT_GT(endless.width(), 0);
+    EXPECT_EQ(endless.top(), 0);
 }

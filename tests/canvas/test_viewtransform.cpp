@@ -255,10 +255,22 @@ TEST(ViewCommands, ZoomStepTruncatesEachEventToWholePercent)
     EXPECT_FLOAT_EQ(zoomStep(0.5f, -1, true), 0.5f);
     EXPECT_EQ(zoomStep(1.0f, NAN, false), 1.0f);
 
-    // The formula is evaluated in float: in double, 1.01f × 100 truncates to 100.
-    EXPECT_FLOAT_EQ(zoomStep(1.01f, 0, false), 1.01f);
-    // A step of zero pixels lowers some percentages by one, as float(0.53) × 100 < 53.
-    EXPECT_FLOAT_EQ(zoomStep(0.53f, 0, false), 0.52f);
+    // A step of zero pixels keeps every whole percentage, although float(0.53) × 100 < 53.
+    EXPECT_EQ(zoomStep(1.01f, 0, false), 1.01f);
+    EXPECT_EQ(zoomStep(0.53f, 0, false), 0.53f);
+}
+
+TEST(ViewCommands, EveryWholePercentageShowsAsItself)
+{
+    for (int p = 50; p <= 800; ++p) {
+        EXPECT_EQ(zoomPercent(float(p / 100.0)), p);
+        EXPECT_EQ(zoomPercent(float(p) * 0.01f), p);
+        EXPECT_EQ(zoomPercent(zoomStep(float(p / 100.0), 0, false)), p);
+    }
+    // Truncated otherwise, never rounded up.
+    EXPECT_EQ(zoomPercent(0.9966f), 99);
+    EXPECT_EQ(zoomPercent(1.0099f), 100);
+    EXPECT_EQ(zoomPercent(NAN), 0);
 }
 
 TEST(ViewCommands, ResetZoomOriginClampsPerAxis)

@@ -104,6 +104,20 @@ TEST_F(ReplayRunnerTest, HeldAltErasesLikeTheModifierOnThePointer)
     runOk(stroke(60, 140, 40) + QStringLiteral("expect pixel 100 40 000000ff\n"));
 }
 
+TEST_F(ReplayRunnerTest, DamagedBrushSizesStillPaintWithinTheSizeRange)
+{
+    // Light pressure, where the minimum counts. A minimum above the maximum paints at the
+    // maximum; a huge minimum does not make the stroke vanish.
+    const QString light = QStringLiteral("0.05");
+    runOk(QStringLiteral("set bsize 4\nset bsizemin 40\ncanvas 200 120\nproximity pen\n")
+        + stroke(20, 180, 30, light) + QStringLiteral("set bsize 10\nset bsizemin 1e30\n")
+        + stroke(20, 180, 90, light));
+    EXPECT_GE(darkPixelsInColumn(100, 10, 50), 3);
+    EXPECT_LE(darkPixelsInColumn(100, 10, 50), 6);
+    EXPECT_GE(darkPixelsInColumn(100, 70, 110), 8);
+    EXPECT_LE(darkPixelsInColumn(100, 70, 110), 12);
+}
+
 TEST_F(ReplayRunnerTest, UndoAndRedoByKeyAndByActionRestoreEveryByte)
 {
     runOk(QStringLiteral("set bsize 12\ncanvas 160 100\n"));
@@ -203,6 +217,8 @@ TEST_F(ReplayRunnerTest, ShiftDragZoomsInWholePercentAndTwoHundredPercentShowsSh
         + QStringLiteral("down 100 75 shift\nmove 100 78 shift\nup 100 78 shift\n"
                          "expect zoom 101\nexpect status Zoom: 101%\n"
                          "action resetZoom\nexpect zoom 100\nexpect status View Reset\n"
+                         "down 100 75 shift\nmove 100 74 shift\nup 100 74 shift\n"
+                         "expect zoom 99\nexpect status Zoom: 99%\naction resetZoom\n"
                          "down 100 75 shift\nmove 100 375 shift\nup 100 375 shift\n"
                          "expect zoom 200\nexpect undo 1\ngrab zoomed.png\n"));
 
@@ -444,7 +460,8 @@ TEST_P(ReplayProgramSampleTest, ShippedSampleScriptPasses)
 
 INSTANTIATE_TEST_SUITE_P(Samples, ReplayProgramSampleTest,
     ::testing::Values(SampleCase { "undo_roundtrip.txt", "undone.png", "before.png" },
-        SampleCase { "paste_and_drop.txt", "floating.png", nullptr }));
+        SampleCase { "paste_and_drop.txt", "floating.png", nullptr },
+        SampleCase { "color_picker.txt", "painted.png", nullptr }));
 
 // The replayed keyboard seen from Qt: the record of held modifiers, the active window, and time.
 class ReplayKeyboardTest : public test::ReplayFixture
@@ -476,6 +493,18 @@ TEST_F(ReplayKeyboardTest, ModifiersComeUpAgainAfterTheCommandThatNamedThem)
     EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
     EXPECT_EQ(brushSize(), 16.0f);
     EXPECT_EQ(m_runner.heldModifiers(), Qt::NoModifier);
+}
+
+TEST_F(ReplayKeyboardTest, BrushStepsReadWhatIsHeldWhenTheyRun)
+{
+    // Shift+E unseals; the next step from the menu finds nothing held and steps by one.
+    runOk(QStringLiteral("set bsize 20\ncanvas 100 100\nkey E shift\naction increaseBrush\n"));
+    EXPECT_EQ(brushSize(), 21.0f);
+    runOk(QStringLiteral("key A ctrl,shift\naction decreaseBrush\n"));
+    EXPECT_EQ(brushSize(), 20.0f);
+    runOk(QStringLiteral("keydown Alt\naction decreaseBrush\nkeyup Alt\n"
+                         "key BracketRight shift\n"));
+    EXPECT_EQ(brushSize(), 23.0f);
 }
 
 TEST_F(ReplayKeyboardTest, KeysReachTheDocumentAfterAnotherWindowCameToTheFront)

@@ -157,6 +157,24 @@ TEST_F(DefaultsTest, DamagedValuesReadAsFactoryValues)
     EXPECT_FALSE(colorFromDefaults(other).has_value());
 }
 
+TEST_F(DefaultsTest, TextTooLongForANumberReadsAsTheFactoryValue)
+{
+    // Both would parse as numbers (12 and true) if they were read.
+    const QString longNumber = QStringLiteral("12.") + QString(10 * 1024 * 1024, QLatin1Char('0'));
+    const QString padded = QString(70, QLatin1Char(' ')) + QStringLiteral("1");
+    Defaults defaults(path());
+    registerAll(defaults);
+    defaults.setString(keys::BrushSize, longNumber);
+    defaults.setString(keys::Ink, padded);
+    defaults.setString(keys::UndoLevels, padded);
+    EXPECT_EQ(defaults.floatForKey(keys::BrushSize), 10.0f);
+    EXPECT_FALSE(defaults.boolForKey(keys::Ink));
+    EXPECT_EQ(defaults.integerForKey(keys::UndoLevels), 0);
+    // A short text with spaces around it still reads.
+    defaults.setString(keys::BrushSize, QStringLiteral("  12.5  "));
+    EXPECT_EQ(defaults.floatForKey(keys::BrushSize), 12.5f);
+}
+
 TEST_F(DefaultsTest, RandomBytesNeverCrash)
 {
     const quint32 seed = QRandomGenerator::global()->generate();

@@ -7,8 +7,6 @@
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QResizeEvent>
 
 namespace pennova {
@@ -128,23 +126,6 @@ void DrawView::resetCursorPaths(MouseTracker &tracker)
     }
 }
 
-Qt::KeyboardModifiers DrawView::commandModifiers()
-{
-    const Qt::KeyboardModifiers mods
-        = m_shortcutModifiers.value_or(QGuiApplication::keyboardModifiers());
-    m_shortcutModifiers.reset();
-    return mods;
-}
-
-bool DrawView::event(QEvent *event)
-{
-    // A key about to trigger a menu command: keep its modifiers for the command (the brush size
-    // steps read Shift and Alt from the key that ran them).
-    if (event->type() == QEvent::ShortcutOverride)
-        m_shortcutModifiers = static_cast<QKeyEvent *>(event)->modifiers();
-    return QWidget::event(event);
-}
-
 Point DrawView::viewPointFromWidget(const QPointF &widgetPoint) const
 {
     return Point { float(widgetPoint.x()), float(height() - widgetPoint.y()) };
@@ -161,7 +142,11 @@ void DrawView::redisplayCanvasRect(const Rect &canvasRect)
     // One pixel of slack for antialiased edges and interpolation.
     const QRectF widgetRect(
         v.origin.x - 1.0, height() - v.maxY() - 1.0, v.size.width + 2.0, v.size.height + 2.0);
-    update(widgetRect.toAlignedRect());
+    // Only the part on screen: a selection far off the canvas would not fit the integers of
+    // QRect.
+    const QRectF visible = widgetRect.intersected(QRectF(rect()));
+    if (!visible.isEmpty())
+        update(visible.toAlignedRect());
 }
 
 void DrawView::resizeEvent(QResizeEvent *event)

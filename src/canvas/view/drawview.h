@@ -11,7 +11,7 @@
 // (pointer and tablet events, keys, the stroke path), drawview_gestures.cpp (pan, zoom, rotate,
 // view commands), drawview_selection.cpp (selection editing, marquee, delete),
 // drawview_clipboard.cpp (copy, cut, paste, drops), drawview_brush.cpp (brush size, colour, ink,
-// cursor), drawview_display.cpp (drawing).
+// cursor), drawview_display.cpp (drawing), drawview_picker.cpp (sliding the colour picker strip).
 
 #include "canvas/brush.h"
 #include "canvas/canvassurface.h"
@@ -24,12 +24,15 @@
 #include "canvasui/mousetracker.h"
 
 #include <QCursor>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
+class QAction;
 class QSinglePointEvent;
 class QPainter;
+class QVariantAnimation;
 
 namespace pennova {
 
@@ -89,8 +92,6 @@ public:
     // The cursor tracker, and the regions it is filled with for the current mode.
     MouseTracker &mt() { return m_mt; }
     void resetCursorPaths(MouseTracker &tracker);
-    // The modifiers of the key that triggered the command now running, else those held.
-    Qt::KeyboardModifiers commandModifiers();
 
     // The pointer handlers, in view coordinates (drawview_pointer.cpp).
     void mouseDown(const PointerEvent &event);
@@ -135,10 +136,33 @@ public:
     // Commits the floating paste into the canvas as one undo step "Paste"; beeps and keeps it
     // floating when it lies wholly outside the canvas.
     void doPaste();
+    // Drops the floating paste without drawing it (Escape, Undo, Delete, Deselect All): the
+    // canvas and the undo history stay as they are, and no selection is left.
+    void cancelPaste();
     bool isPaste() const { return m_isPaste; }
     const QImage &pasteImage() const { return m_pasteImage; }
     // Cut and Copy are unavailable while a paste floats.
     bool canCopy() const { return !m_isPaste; }
+
+    // The colour picker strip (drawview_picker.cpp): a sibling of the view in the window's
+    // content view, 48 units high. Shown, it covers the top of the content and the view takes the
+    // rest below it; hidden, it waits just above the content, out of sight, and the view fills
+    // the content. The view lays out both whenever the content is resized.
+    static constexpr int kPickerHeight = 48;
+    static constexpr int kPickerSlideMilliseconds = 400;
+    void setPicker(QWidget *picker);
+    QWidget *cPicker() const { return m_cPicker; }
+    // Shows the strip when it is hidden, otherwise hides it: strip and view slide together,
+    // linearly over 0.4 s, and the sender's title becomes "Hide Color Picker" or "Show Color
+    // Picker". A settled strip counts as hidden unless wholly in view; during a slide the
+    // command turns the slide back.
+    void showPicker(QAction *sender = nullptr);
+    // Whether the strip is shown or sliding in.
+    bool isPickerShown() const { return m_pickerShown; }
+    // How much of the strip's height is inside the content view.
+    int pickerVisibleHeight() const;
+    // Ends a slide in progress at once, in its end position.
+    void finishPickerSlide();
 
     // Converts a widget position (y down) to view coordinates (y up), and back.
     Point viewPointFromWidget(const QPointF &widgetPoint) const;
@@ -165,11 +189,14 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The strip and the view in their settled places for the strip's state.
+    void placePicker();
+
     // Gestures (drawview_gestures.cpp).
     bool pressGesture(const PointerEvent &event);
     bool dragGesture(const PointerEvent &event);
@@ -189,6 +216,8 @@ private:
     void pasteRelease();
     // Arrow keys: true when the key moved the selection.
     bool nudgeSelection(int key);
+    // The state after a paste is committed or dropped.
+    void endPaste();
     void drawSelection(QPainter &painter);
 
     PointerEvent pointerEventFrom(
@@ -212,7 +241,6 @@ private:
     QCursor m_usCursor; // resize arrows for the even and the odd corners
     QCursor m_dsCursor;
     MyTextField *m_statusfield = nullptr;
-    std::optional<Qt::KeyboardModifiers> m_shortcutModifiers;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).
@@ -244,6 +272,10 @@ private:
     float m_oldzoom = 1.0f; // zoom at the press of a zoom
     float m_canvasAngle = 0.0f; // rotation at the press of a rotation, degrees
     float m_startAngle = 0.0f; // pointer angle about the centre at that press, radians
+
+    QPointer<QWidget> m_cPicker;
+    QVariantAnimation *m_pickerSlide = nullptr;
+    bool m_pickerShown = false;
 };
 
 } // namespace pennova

@@ -1,6 +1,7 @@
 // DrawView: copy, cut and paste through the desktop clipboard, and drops. A paste does not change
 // the canvas at once: the image floats in the selection rectangle, where it can be moved and
-// resized, until Return or Enter (or the next paste) commits it as one undo step.
+// resized, until Return or Enter (or the next paste) commits it as one undo step, or Escape,
+// Undo, Delete or Deselect All drops it.
 
 #include "canvas/clipboardimage.h"
 #include "canvas/view/drawview.h"
@@ -86,7 +87,20 @@ void DrawView::doPaste()
     }
     m_surface.writeRegion(r, region);
     m_undo.recordChange(r, before, QStringLiteral("Paste"));
+    endPaste();
+}
 
+void DrawView::cancelPaste()
+{
+    // Nothing of it is in the canvas yet: dropping it loses nothing and records no step.
+    if (m_isPaste)
+        endPaste();
+}
+
+// After a commit or a cancel alike: no image, no selection, selection mode off unless Ctrl is
+// held.
+void DrawView::endPaste()
+{
     m_isPaste = false;
     m_pasteImage = QImage();
     m_selectToggled = false;

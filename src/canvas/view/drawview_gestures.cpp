@@ -11,13 +11,9 @@
 namespace pennova {
 
 namespace {
-    int percent(float zoom)
-    {
-        return int(100.0f * zoom);
-    }
     QString zoomMessage(float zoom)
     {
-        return QStringLiteral("Zoom: %1%").arg(percent(zoom));
+        return QStringLiteral("Zoom: %1%").arg(zoomPercent(zoom));
     }
 } // namespace
 
@@ -68,7 +64,7 @@ bool DrawView::dragGesture(const PointerEvent &event)
     }
     if (m_zoomDraggers) {
         zoomBy(dy, event.modifiers.testFlag(Qt::MetaModifier), rotation);
-        if (percent(m_oldzoom) != percent(m_transform.zoom()))
+        if (zoomPercent(m_oldzoom) != zoomPercent(m_transform.zoom()))
             update();
         return true;
     }
@@ -112,10 +108,7 @@ void DrawView::zoomBy(float dy, bool fast, float rotation)
     const Point a = viewToCanvas(m);
     m_transform.setBoundsRotation(0.0f);
     showstatus(zoomMessage(m_transform.zoom()));
-    // A purely sideways move leaves the zoom alone: the whole-percent truncation would
-    // otherwise creep it down by a percent on some values.
-    const float zoom = dy == 0.0f ? m_transform.zoom() : zoomStep(m_transform.zoom(), dy, fast);
-    setViewZoom(zoom);
+    setViewZoom(zoomStep(m_transform.zoom(), dy, fast));
     m_transform.setBoundsRotation(rotation);
     m_transform.setBoundsOrigin(Point {});
     const Point b = viewToCanvas(m);

@@ -232,15 +232,17 @@ namespace {
 
 void DrawView::keyPressEvent(QKeyEvent *event)
 {
-    // No command took this key.
-    m_shortcutModifiers.reset();
     if (isModifierKey(event->key())) {
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
     }
-    // Return or Enter commits a floating paste.
+    // Return or Enter commits a floating paste, Escape drops it.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_isPaste) {
         doPaste();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_isPaste) {
+        cancelPaste();
         return;
     }
     // Space held: pan mode. Its auto-repeat is absorbed here.

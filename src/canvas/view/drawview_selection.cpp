@@ -37,6 +37,11 @@ void DrawView::selectAll()
 
 void DrawView::deselectAll()
 {
+    // A floating paste goes with its rectangle; hidden, it would come back with the next one.
+    if (m_isPaste) {
+        cancelPaste();
+        return;
+    }
     m_selection.deselectAll();
     updateCursor();
     update();
@@ -45,6 +50,11 @@ void DrawView::deselectAll()
 
 void DrawView::deleteSelection()
 {
+    // While a paste floats, Delete drops it rather than erase the canvas hidden under it.
+    if (m_isPaste) {
+        cancelPaste();
+        return;
+    }
     const QRect r = toQRect(integralRect(m_selection.selrect)).intersected(m_surface.bounds());
     // No selection since the last deselect, or one wholly outside the canvas: nothing to erase.
     if (r.isEmpty())

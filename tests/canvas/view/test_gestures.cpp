@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QSignalSpy>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -77,6 +78,20 @@ TEST_F(GestureTest, ShiftDragZoomsInWholePercentAndClamps)
     // Zooming never paints and leaves no undo step.
     EXPECT_EQ(view->surface().image(), before);
     EXPECT_EQ(history.count(), 0);
+}
+
+// One drag event of dy window pixels from 100 % gives trunc(100 + dy / 3) percent, exactly.
+TEST_F(GestureTest, ZoomStepsFromOneHundredPercentShowTheExactPercentage)
+{
+    QSignalSpy status(view.get(), &DrawView::statusMessage);
+    for (int dy = -150; dy <= 300; ++dy) {
+        SCOPED_TRACE(dy);
+        view->resetZoom();
+        const int exact = (300 + dy) / 3; // 300 + dy >= 150: truncation is integer division
+        drag({ Point { 200, 150 }, Point { 200, 150.0f + float(dy) } }, Qt::ShiftModifier);
+        EXPECT_EQ(zoomPercent(view->transform().zoom()), exact);
+        EXPECT_EQ(status.last().at(0).toString(), QStringLiteral("Zoom: %1%").arg(exact));
+    }
 }
 
 TEST_F(GestureTest, ZoomKeepsTheCanvasPointUnderTheCentre)

@@ -98,6 +98,8 @@ TEST_F(KeyCommandTest, SealingOneCanvasLeavesOthersWhite)
 
 #include "app/documentwindow.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -123,6 +125,22 @@ protected:
         QTest::keyClick(window->drawView(), key, mods);
     }
 
+    // Opens the menu that holds a command and clicks the command's item, with keys held.
+    void clickMenuItem(const QString &name, Qt::KeyboardModifiers mods)
+    {
+        QAction *command = window->action(name);
+        QMenu *menu = nullptr;
+        for (QMenu *m : window->menuBar()->findChildren<QMenu *>()) {
+            if (m->actions().contains(command))
+                menu = m;
+        }
+        ASSERT_NE(menu, nullptr);
+        menu->popup(window->mapToGlobal(QPoint(10, 10)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QTest::mouseClick(menu, Qt::LeftButton, mods, menu->actionGeometry(command).center());
+        EXPECT_FALSE(menu->isVisible());
+    }
+
     test::TestDefaults defaults;
     std::unique_ptr<DocumentWindow> window;
 };
@@ -138,6 +156,23 @@ TEST_F(KeyBindingTest, BracketsStepTheBrushWithShiftAndAlt)
     EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 21.0f);
     press(Qt::Key_BracketRight, Qt::ShiftModifier);
     EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 26.0f);
+}
+
+// Canvas > Increase Brush Size chosen with the mouse steps by what is held at the click, not by
+// the Shift of an earlier key.
+TEST_F(KeyBindingTest, BrushStepFromTheMenuReadsTheModifiersOfTheClick)
+{
+    defaults->setFloat(keys::BrushSize, 20);
+    press(Qt::Key_E, Qt::ShiftModifier); // Unseal Canvas
+    clickMenuItem(QStringLiteral("increaseBrush"), Qt::NoModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 21.0f);
+    press(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier); // Deselect All
+    clickMenuItem(QStringLiteral("decreaseBrush"), Qt::NoModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 20.0f);
+    clickMenuItem(QStringLiteral("increaseBrush"), Qt::ShiftModifier | Qt::AltModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 30.0f);
+    press(Qt::Key_BracketLeft, Qt::ShiftModifier);
+    EXPECT_EQ(defaults->floatForKey(keys::BrushSize), 25.0f);
 }
 
 TEST_F(KeyBindingTest, InkSealAndResetKeysShowTheirMessages)

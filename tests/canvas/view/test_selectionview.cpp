@@ -184,3 +184,25 @@ TEST_F(SelectionViewTest, MovesAreWholePixelsAtAnyZoom)
     EXPECT_EQ(moved.origin.y, std::trunc(moved.origin.y));
     EXPECT_NE(moved.origin, start.origin);
 }
+
+TEST_F(SelectionViewTest, SelectionFarOffTheCanvasErasesAndCopiesNothing)
+{
+    view->surface().fillRegion(view->surface().bounds(), 0xFF202020u);
+    const QImage before = view->surface().image().copy();
+    select(Point { 2147483000.0f, 10 }, Point { 2147484500.0f, 300 });
+    ASSERT_TRUE(view->selection().selectionExists);
+    view->deleteSelection();
+    view->cut();
+    EXPECT_EQ(history.count(), 0);
+    EXPECT_EQ(view->surface().image(), before);
+    const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
+    EXPECT_TRUE(!clipboard || !clipboard->hasImage());
+
+    // A paste moved out there cannot be committed: it keeps floating, the canvas unchanged.
+    putOnClipboard(QImage(20, 20, QImage::Format_ARGB32));
+    view->paste();
+    drag(Point { 400, 300 }, Point { -2147483000.0f, -2147483000.0f });
+    key(Qt::Key_Return);
+    EXPECT_TRUE(view->isPaste());
+    EXPECT_EQ(view->surface().image(), before);
+}
