@@ -27,6 +27,8 @@ class ToolPanel : public QWidget
 {
     Q_OBJECT
 public:
+    // The panel is built this size without its current-settings area, which it grows by when it
+    // wakes with the area shown (PNToolBox::awake).
     static constexpr int kInitialWidth = 230;
     static constexpr int kInitialHeight = 420;
     // The list keeps at least this much height when the panel is made small.

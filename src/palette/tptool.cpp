@@ -314,6 +314,14 @@ void TPTool::cancelTitleEdit()
     endTitleEdit();
 }
 
+bool TPTool::event(QEvent *event)
+{
+    // On a screen of another pixel density the icon is drawn again, to stay sharp.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        updateIcon();
+    return TPListView::event(event);
+}
+
 bool TPTool::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_titleField && m_editingTitle) {
