@@ -63,17 +63,46 @@ QRect DocumentWindow::availableGeometry() const
     return QRect(0, 0, 4096, 4096);
 }
 
+QSize DocumentWindow::frameMarginsSize() const
+{
+    // The window manager tells the frame only once the window is on screen; before, assume a
+    // title bar and borders of common size.
+    const QSize known = frameGeometry().size() - geometry().size();
+    if (isVisible() && (known.width() > 0 || known.height() > 0))
+        return known;
+    return kAssumedFrame;
+}
+
 void DocumentWindow::fitContentToCanvas()
 {
-    // The content area takes the canvas size, within the screen and not below the window's
-    // minimum.
+    // The content area takes the canvas size, within the room the screen leaves once the menu
+    // bar and the window's frame are counted, and not below the window's minimum. A larger
+    // canvas is shown in part and can be panned or zoomed out.
     const QSize canvas(m_drawView->surface().width(), m_drawView->surface().height());
-    const QSize available = availableGeometry().size();
+    const int menu = menuBar()->sizeHint().height();
+    const QSize room = availableGeometry().size() - frameMarginsSize() - QSize(0, menu);
     const QSize minimum = minimumSizeHint().expandedTo(QSize(160, 120));
-    const QSize content(std::max(std::min(available.width(), canvas.width()), minimum.width()),
-        std::max(std::min(available.height(), canvas.height()), minimum.height()));
+    const QSize content(std::max(std::min(room.width(), canvas.width()), minimum.width()),
+        std::max(std::min(room.height(), canvas.height()), minimum.height()));
     m_drawView->resize(content);
-    resize(content + QSize(0, menuBar()->sizeHint().height()));
+    resize(content + QSize(0, menu));
+    if (isVisible())
+        keepOnScreen();
+}
+
+void DocumentWindow::keepOnScreen()
+{
+    // Move the window back onto the screen where its frame would spill over an edge.
+    const QRect available = availableGeometry();
+    QRect frame(frameGeometry().topLeft(), size() + frameMarginsSize());
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    if (frame.topLeft() != frameGeometry().topLeft())
+        move(frame.topLeft());
 }
 
 void DocumentWindow::fitWindowToCanvas()
@@ -85,24 +114,12 @@ void DocumentWindow::fitWindowToCanvas()
     QSize around = size() - m_drawView->size();
     if (!m_drawView->isVisible())
         around = QSize(0, menuBar()->sizeHint().height());
-    const QSize frameMargins = frameGeometry().size() - geometry().size();
-    const QRect available = availableGeometry();
 
     const QSize wanted = m_drawView->standardContentSize() + around;
-    const QSize fitted = wanted.boundedTo(available.size() - frameMargins)
+    const QSize fitted = wanted.boundedTo(availableGeometry().size() - frameMarginsSize())
                              .expandedTo(minimumSizeHint().expandedTo(QSize(160, 120)));
     resize(fitted);
-
-    // Move the window back onto the screen where the new size would spill over its edge.
-    QRect frame(frameGeometry().topLeft(), fitted + frameMargins);
-    if (frame.right() > available.right())
-        frame.moveRight(available.right());
-    if (frame.bottom() > available.bottom())
-        frame.moveBottom(available.bottom());
-    frame.moveLeft(std::max(frame.left(), available.left()));
-    frame.moveTop(std::max(frame.top(), available.top()));
-    if (frame.topLeft() != frameGeometry().topLeft())
-        move(frame.topLeft());
+    keepOnScreen();
 }
 
 void DocumentWindow::setFullScreen(bool on)

@@ -9,6 +9,7 @@
 // window by itself never asks anything.
 
 #include <QMainWindow>
+#include <QSize>
 
 class QImage;
 
@@ -54,7 +55,13 @@ private:
         const QKeySequence &shortcut = QKeySequence());
     void updateUndoActions();
     void fitContentToCanvas();
+    void keepOnScreen();
     QRect availableGeometry() const;
+    // What the window manager's frame adds around the window (title bar, borders).
+    QSize frameMarginsSize() const;
+
+    // The frame assumed before the window manager has told it: a title bar and thin borders.
+    static constexpr QSize kAssumedFrame { 16, 48 };
 
     Defaults &m_defaults;
     UndoHistory *m_history = nullptr;
