@@ -64,6 +64,8 @@ public:
     // rectangle given to prepareWrite() since the last snapshot() was taken.
     QRgb *row(int y);
     const QRgb *row(int y) const;
+    // Words from row y to row y + 1 in memory (negative: the storage runs top down).
+    qsizetype rowStep() const { return -qsizetype(image().bytesPerLine() / 4); }
 
     // The picture as it is now, without copying it; costs microseconds at any size.
     CanvasSnapshot snapshot();

@@ -10,15 +10,6 @@ namespace pennova {
 
 namespace {
 
-    // How much of a pixel (its centre at distance d from a line's spine) a line of half-width hw
-    // covers: the overlap of the pixel's extent across the line, [d - 0.5, d + 0.5], with the
-    // line's extent, [-hw, hw]. Exact for straight edges; gives a thin line's width as coverage.
-    inline float lineCoverage(float d, float hw)
-    {
-        const float c = std::min(d + 0.5f, hw) - std::max(d - 0.5f, -hw);
-        return c > 0.0f ? std::min(c, 1.0f) : 0.0f;
-    }
-
     // floor and ceil to int without a library call (the baseline instruction set has no rounding
     // instruction); valid well beyond any canvas coordinate.
     inline int floorInt(float v)
@@ -179,22 +170,37 @@ Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brus
 // lies within its outer radius (half its width plus half a pixel, and never beyond the band of
 // width D + 1 around the curve); the pixels within its inner radius (half its width less half a
 // pixel) it covers fully. Both are single spans, since a round-capped piece is convex, and they
-// are linear in the row but for the end caps. Pixels inside any piece's inner span get full
+// are linear in the row but for the end caps. Pixels inside the pieces' inner spans get full
 // coverage without further work; the few at the ends of a row combine the pieces as
 // m = 1 - (1 - m)(1 - grey * coverage): painting opaque white with antialiasing, or screen
 // blending for weak erasing. Each covered pixel is then coloured with the brush colour or the
 // erase image, composited source-over (through the ink glaze for pen segments in ink mode) and
 // written. Uncovered pixels keep their values.
+//
+// The spans are computed for four rows at once and the coverage for four pieces at once, lane by
+// lane with the operations one row or piece at a time would use. The fully covered run of a row
+// is the union of the inner spans that overlap the widest chain of them; an inner span left out
+// is still painted fully, through the coverage, which gives 1 there.
 void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const BrushParams &brush,
     const EraseImage &eraseImage, bool erasing)
 {
-    // Per-piece constants of the span computation.
-    m_pieces.clear();
-    float top = std::numeric_limits<float>::lowest(), bottom = std::numeric_limits<float>::max();
-    float left = std::numeric_limits<float>::max(), right = std::numeric_limits<float>::lowest();
-    for (const SubSegment &s : m_subSegments) {
-        PieceGeometry g;
-        g.s = s;
+    using namespace simd;
+    constexpr float kFar = std::numeric_limits<float>::max();
+
+    // Per-piece constants.
+    const size_t pieceCount = m_subSegments.size();
+    m_pieces.resize(pieceCount);
+    float top = std::numeric_limits<float>::lowest(), bottom = kFar;
+    float left = kFar, right = std::numeric_limits<float>::lowest();
+    for (size_t i = 0; i < pieceCount; ++i) {
+        const SubSegment &s = m_subSegments[i];
+        PieceGeometry &g = m_pieces[i];
+        g.ax = s.ax;
+        g.ay = s.ay;
+        g.bx = s.bx;
+        g.by = s.by;
+        g.halfWidth = s.halfWidth;
+        g.grey = s.grey;
         g.outer = std::min(s.halfWidth + 0.5f, clipRadius);
         g.inner = s.grey >= 1.0f ? std::min(s.halfWidth - 0.5f, clipRadius) : -1.0f;
         g.dx = s.bx - s.ax;
@@ -211,7 +217,6 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         top = std::max(top, std::max(s.ay, s.by) + g.outer);
         left = std::min(left, std::min(s.ax, s.bx) - g.outer);
         right = std::max(right, std::max(s.ax, s.bx) + g.outer);
-        m_pieces.push_back(g);
     }
     const QRect reach = QRect(QPoint(int(std::floor(left)), int(std::floor(bottom))),
         QPoint(int(std::ceil(right)), int(std::ceil(top))))
@@ -220,19 +225,21 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
     if (reach.isEmpty())
         return;
     m_surface.prepareWrite(reach);
-    m_cores.resize(m_pieces.size());
 
     const bool ink = brush.ink && !erasing;
     const QRgb inkColour = brush.inkColour | 0xFF000000u;
     const bool plainFill = !erasing && !ink; // fully covered pixels simply take the brush colour
 
-    m_eraseRow.resize(erasing ? size_t(reach.width()) : 0);
-    int eraseRowStart = 0;
-    const auto composite = [&](QRgb *row, int x, int grey) {
-        const QRgb source = erasing ? m_eraseRow[size_t(x - eraseRowStart)] : m_fill;
-        const QRgb dab = grey >= 255
-            ? source
-            : filters::multiplyPixel(source, filters::maskToAlphaPixel(uint8_t(grey)));
+    // Four rows at a time: row k of a block in lane k.
+    const size_t width = size_t(reach.width());
+    m_eraseRow.resize(erasing ? 4 * width : 0);
+    m_candidates.resize(4 * width);
+    m_blockSpans.resize(2 * pieceCount);
+    const auto composite = [&](QRgb *row, int k, int x, int grey) {
+        const QRgb source
+            = erasing ? m_eraseRow[size_t(k) * width + size_t(x - reach.left())] : m_fill;
+        // The source times the white mask of alpha grey ("multiply").
+        const QRgb dab = grey >= 255 ? source : filters::scalePixel(source, uint32_t(grey));
         const QRgb background = row[x];
         QRgb out = filters::sourceOverPixel(dab, background);
         if (ink)
@@ -240,172 +247,212 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         row[x] = out;
     };
 
-    for (int y = reach.top(); y <= reach.bottom(); ++y) {
-        const float cy = float(y) + 0.5f;
-        float hullLo = std::numeric_limits<float>::max();
-        float hullHi = std::numeric_limits<float>::lowest();
-        size_t coreCount = 0;
-        for (PieceGeometry &g : m_pieces) {
-            g.active = y >= g.yMin && y <= g.yMax;
-            if (!g.active)
+    const Float4 far(kFar), farBelow(-kFar), half(0.5f);
+    const qsizetype rowStep = m_surface.rowStep();
+    QRgb *blockPixels = m_surface.row(reach.top());
+    for (int y0 = reach.top(); y0 <= reach.bottom(); y0 += 4, blockPixels += 4 * rowStep) {
+        const int rows = std::min(4, reach.bottom() + 1 - y0);
+        const Float4 cy(
+            float(y0) + 0.5f, float(y0 + 1) + 0.5f, float(y0 + 2) + 0.5f, float(y0 + 3) + 0.5f);
+        // The spans of every piece on these rows; their hull, and the fully covered run.
+        Float4 hullLo = far, hullHi = farBelow;
+        Float4 runLo = far, runHi = farBelow;
+        for (size_t i = 0; i < pieceCount; ++i) {
+            const PieceGeometry &g = m_pieces[i];
+            if (g.yMax < y0 || g.yMin > y0 + 3)
                 continue;
-            rowSpans(g, cy);
-            if (g.lo > g.hi) {
-                g.active = false;
-                continue;
+            Float4 lo, hi, coreLo, coreHi;
+            pieceSpans(g, cy, lo, hi, coreLo, coreHi);
+            if (g.yMin > y0 || g.yMax < y0 + 3) {
+                const Float4 yv(float(y0), float(y0 + 1), float(y0 + 2), float(y0 + 3));
+                const Mask4 active = (yv >= Float4(float(g.yMin))) & (yv <= Float4(float(g.yMax)));
+                lo = select(active, lo, far);
+                hi = select(active, hi, farBelow);
+                coreLo = select(active, coreLo, far);
+                coreHi = select(active, coreHi, farBelow);
             }
-            hullLo = std::min(hullLo, g.lo);
-            hullHi = std::max(hullHi, g.hi);
-            if (g.coreLo <= g.coreHi) {
-                const int c0 = ceilInt(g.coreLo - 0.5f);
-                const int c1 = floorInt(g.coreHi - 0.5f);
-                if (c0 <= c1) {
-                    // Written field by field: a pair built on the stack and copied whole stalls
-                    // the store buffer.
-                    m_cores[coreCount].first = c0;
-                    m_cores[coreCount].second = c1;
-                    ++coreCount;
-                }
-            }
+            m_blockSpans[2 * i] = lo;
+            m_blockSpans[2 * i + 1] = hi;
+            hullLo = min(hullLo, lo);
+            hullHi = max(hullHi, hi);
+            // Join the run where the spans overlap; otherwise keep the wider of the two.
+            const Mask4 some = coreLo <= coreHi;
+            const Mask4 joins = some & (coreLo <= runHi) & (coreHi >= runLo);
+            const Mask4 replaces
+                = some & ((runLo > runHi) | (coreHi - coreLo > runHi - runLo)) & ~joins;
+            runLo = select(joins, min(runLo, coreLo), select(replaces, coreLo, runLo));
+            runHi = select(joins, max(runHi, coreHi), select(replaces, coreHi, runHi));
         }
-        if (hullLo > hullHi)
-            continue; // no piece reaches this row
-        const int x0 = std::max(reach.left(), ceilInt(hullLo - 0.5f));
-        const int x1 = std::min(reach.right(), floorInt(hullHi - 0.5f));
-        if (x0 > x1)
-            continue;
-        // Merge the fully covered spans into ordered, disjoint runs.
-        // Consecutive pieces mostly come in order already: insertion sort.
-        auto *cores = m_cores.data();
-        for (size_t i = 1; i < coreCount; ++i) {
-            const auto c = cores[i];
-            size_t j = i;
-            for (; j > 0 && c < cores[j - 1]; --j)
-                cores[j] = cores[j - 1];
-            cores[j] = c;
-        }
-        size_t runs = 0;
-        for (size_t i = 0; i < coreCount; ++i) {
-            const auto c = cores[i];
-            if (runs > 0 && c.first <= cores[runs - 1].second + 1)
-                cores[runs - 1].second = std::max(cores[runs - 1].second, c.second);
-            else
-                cores[runs++] = c;
-        }
+        float hullLoLanes[4], hullHiLanes[4];
+        hullLo.store(hullLoLanes);
+        hullHi.store(hullHiLanes);
+        int32_t run0[4], run1[4];
+        const Mask4 hasRun = runLo <= runHi;
+        ceilToInt(select(hasRun, runLo - half, Float4(1.0f)), run0);
+        floorToInt(select(hasRun, runHi - half, Float4(0.0f)), run1);
 
-        QRgb *row = m_surface.row(y);
-        if (erasing) {
-            eraseRowStart = x0;
-            eraseImage.readRow(y, x0, x1 - x0 + 1, m_eraseRow.data());
-        }
-        const auto edgePixels = [&](int from, int to) {
-            for (int x = from; x <= to; ++x) {
-                // The opaque brush colour over itself gives itself whatever the coverage: most of
-                // a segment's fringe lies on the previous segment.
-                if (plainFill && row[x] == m_fill)
-                    continue;
-                const float cx = float(x) + 0.5f;
-                float m = 0.0f;
-                for (const PieceGeometry &g : m_pieces) {
-                    if (!g.active || cx < g.lo || cx > g.hi)
-                        continue;
-                    const float rx = cx - g.s.ax, ry = cy - g.s.ay;
-                    const float tp = std::clamp((rx * g.dx + ry * g.dy) * g.invLen2, 0.0f, 1.0f);
-                    const float ex = rx - tp * g.dx, ey = ry - tp * g.dy;
-                    const float d2 = ex * ex + ey * ey;
-                    if (d2 >= g.outer * g.outer)
-                        continue;
-                    m += g.s.grey * lineCoverage(std::sqrt(d2), g.s.halfWidth) * (1.0f - m);
-                    if (m >= 1.0f)
-                        break;
-                }
-                const int grey = int(m * 255.0f + 0.5f);
-                if (grey > 0)
-                    composite(row, x, grey);
-            }
-        };
-        int x = x0;
-        for (size_t run = 0; run < runs; ++run) {
-            const auto &core = cores[run];
-            const int c0 = std::max(core.first, x0), c1 = std::min(core.second, x1);
-            if (c0 > c1)
+        // Each row: the fully covered run painted, the pixels at its ends listed.
+        QRgb *rowOf[4];
+        int candidateCount[4] = { 0, 0, 0, 0 };
+        int batches = 0;
+        for (int k = 0; k < rows; ++k) {
+            rowOf[k] = blockPixels + k * rowStep;
+            if (hullLoLanes[k] > hullHiLanes[k])
+                continue; // no piece reaches this row
+            const int x0 = std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f));
+            const int x1 = std::min(reach.right(), floorInt(hullHiLanes[k] - 0.5f));
+            if (x0 > x1)
                 continue;
-            edgePixels(x, c0 - 1);
-            if (plainFill) {
-                std::fill(row + c0, row + c1 + 1, m_fill);
+            QRgb *row = rowOf[k];
+            if (erasing)
+                eraseImage.readRow(y0 + k, x0, x1 - x0 + 1,
+                    m_eraseRow.data() + size_t(k) * width + size_t(x0 - reach.left()));
+            int *list = m_candidates.data() + size_t(k) * width;
+            int &count = candidateCount[k];
+            const auto edgePixels = [&](int from, int to) {
+                // The opaque brush colour over itself gives itself whatever the coverage: most
+                // of a segment's fringe lies on the previous segment. (Listed without a branch:
+                // which pixels those are is hard to predict.)
+                for (int x = from; x <= to; ++x) {
+                    list[count] = x;
+                    count += !plainFill || row[x] != m_fill;
+                }
+            };
+            const int c0 = std::max(run0[k], x0), c1 = std::min(run1[k], x1);
+            if (c0 > c1) {
+                edgePixels(x0, x1);
             } else {
-                for (int cx = c0; cx <= c1; ++cx)
-                    composite(row, cx, 255);
+                edgePixels(x0, c0 - 1);
+                edgePixels(c1 + 1, x1);
+                if (plainFill) {
+                    filters::fillPixels(row + c0, c1 - c0 + 1, m_fill);
+                } else {
+                    for (int x = c0; x <= c1; ++x)
+                        composite(row, k, x, 255);
+                }
             }
-            x = c1 + 1;
+            batches = std::max(batches, count);
         }
-        edgePixels(x, x1);
+        // The listed pixels, one of each row at a time.
+        for (int j = 0; j < batches; ++j) {
+            float cx[4];
+            for (int k = 0; k < 4; ++k)
+                cx[k] = k < rows && j < candidateCount[k]
+                    ? float(m_candidates[size_t(k) * width + size_t(j)]) + 0.5f
+                    : -kFar;
+            float m[4];
+            pixelCoverage(Float4::load(cx), y0, cy).store(m);
+            for (int k = 0; k < rows; ++k) {
+                if (j >= candidateCount[k])
+                    continue;
+                const int grey = int(m[k] * 255.0f + 0.5f);
+                if (grey > 0)
+                    composite(rowOf[k], k, m_candidates[size_t(k) * width + size_t(j)], grey);
+            }
+        }
     }
 }
 
-// The span of pixel centres on the row at height cy within the piece's outer radius, and within
-// its inner radius. Along the piece, t(x) = (x - ax) ux + (cy - ay) uy lies in [0, len]; across
-// it, s(x) = -(x - ax) uy + (cy - ay) ux lies in [-r, r]. Both are linear in x; the end caps add
-// the discs around a and b.
-void StrokeEngine::rowSpans(PieceGeometry &g, float cy)
+// Along a piece, t(x) = (x - ax) ux + (cy - ay) uy lies in [0, len]; across it,
+// s(x) = -(x - ax) uy + (cy - ay) ux lies in [-r, r]. Both are linear in x; the end caps add the
+// discs around a and b.
+void StrokeEngine::pieceSpans(const PieceGeometry &g, simd::Float4 cy, simd::Float4 &lo,
+    simd::Float4 &hi, simd::Float4 &coreLo, simd::Float4 &coreHi)
 {
-    const float ry = cy - g.s.ay;
+    using namespace simd;
     constexpr float kNone = std::numeric_limits<float>::max();
-    float lo = kNone, hi = -kNone, coreLo = kNone, coreHi = -kNone;
-    const auto disc = [&](float px, float py) {
-        const float dy = cy - py;
-        const float dy2 = dy * dy;
-        const float qo = g.outer * g.outer - dy2;
-        if (qo >= 0.0f) {
-            const float w = std::sqrt(qo);
-            lo = std::min(lo, px - w);
-            hi = std::max(hi, px + w);
-            const float qi = g.inner * g.inner - dy2;
-            if (g.inner > 0.0f && qi >= 0.0f) {
-                const float wi = std::sqrt(qi);
-                coreLo = std::min(coreLo, px - wi);
-                coreHi = std::max(coreHi, px + wi);
-            }
-        }
+    const Float4 none(kNone), noneBelow(-kNone), zero(0.0f);
+    lo = coreLo = none;
+    hi = coreHi = noneBelow;
+    const Float4 ry = cy - Float4(g.ay);
+    const Float4 outer2(g.outer * g.outer), inner2(g.inner * g.inner);
+    const bool hasCore = g.inner > 0.0f;
+    const auto disc = [&](float px, Float4 dy) {
+        const Float4 dy2 = dy * dy;
+        const Float4 qo = outer2 - dy2;
+        const Mask4 reached = qo >= zero;
+        if (!reached.any())
+            return;
+        const Float4 w = sqrt(max(qo, zero));
+        lo = select(reached, min(lo, Float4(px) - w), lo);
+        hi = select(reached, max(hi, Float4(px) + w), hi);
+        if (!hasCore)
+            return;
+        const Float4 qi = inner2 - dy2;
+        const Mask4 covered = reached & (qi >= zero);
+        const Float4 wi = sqrt(max(qi, zero));
+        coreLo = select(covered, min(coreLo, Float4(px) - wi), coreLo);
+        coreHi = select(covered, max(coreHi, Float4(px) + wi), coreHi);
     };
-    disc(g.s.ax, g.s.ay);
-    disc(g.s.bx, g.s.by);
-    if (g.len > 0.0f) {
-        // Along: x in ax + ([0, len] - ry uy) / ux, or everything when the piece is vertical.
-        float aLo = -kNone, aHi = kNone;
-        if (g.ux != 0.0f) {
-            const float x0 = g.s.ax + (0.0f - ry * g.uy) * g.invUx;
-            const float x1 = g.s.ax + (g.len - ry * g.uy) * g.invUx;
-            aLo = std::min(x0, x1);
-            aHi = std::max(x0, x1);
-        } else if (ry * g.uy < 0.0f || ry * g.uy > g.len) {
-            aLo = kNone;
-        }
-        // Across: x in ax + (ry ux - [-r, r]) / uy, or everything when the piece is horizontal.
-        const auto across = [&](float r, float &outLo, float &outHi) {
-            float cLo = -kNone, cHi = kNone;
-            if (g.uy != 0.0f) {
-                const float x0 = g.s.ax + (ry * g.ux - r) * g.invUy;
-                const float x1 = g.s.ax + (ry * g.ux + r) * g.invUy;
-                cLo = std::min(x0, x1);
-                cHi = std::max(x0, x1);
-            } else if (std::fabs(ry * g.ux) > r) {
-                cLo = kNone;
-            }
-            const float l = std::max(aLo, cLo), h = std::min(aHi, cHi);
-            if (l <= h) {
-                outLo = std::min(outLo, l);
-                outHi = std::max(outHi, h);
-            }
-        };
-        across(g.outer, lo, hi);
-        if (g.inner > 0.0f)
-            across(g.inner, coreLo, coreHi);
+    disc(g.ax, ry);
+    disc(g.bx, cy - Float4(g.by));
+    if (!(g.len > 0.0f))
+        return;
+    const Float4 ax(g.ax);
+    // Along: x in ax + ([0, len] - ry uy) / ux, or everything when the piece is vertical.
+    const Float4 t = ry * Float4(g.uy);
+    Float4 aLo, aHi = none;
+    if (g.ux != 0.0f) {
+        const Float4 x0 = ax + (zero - t) * Float4(g.invUx);
+        const Float4 x1 = ax + (Float4(g.len) - t) * Float4(g.invUx);
+        aLo = min(x0, x1);
+        aHi = max(x0, x1);
+    } else {
+        aLo = select((t < zero) | (t > Float4(g.len)), none, noneBelow);
     }
-    g.lo = lo;
-    g.hi = hi;
-    g.coreLo = coreLo;
-    g.coreHi = coreHi;
+    // Across: x in ax + (ry ux - [-r, r]) / uy, or everything when the piece is horizontal.
+    const Float4 s = ry * Float4(g.ux);
+    const auto across = [&](float r, Float4 &outLo, Float4 &outHi) {
+        const Float4 radius(r);
+        Float4 cLo, cHi = none;
+        if (g.uy != 0.0f) {
+            const Float4 c0 = ax + (s - radius) * Float4(g.invUy);
+            const Float4 c1 = ax + (s + radius) * Float4(g.invUy);
+            cLo = min(c0, c1);
+            cHi = max(c0, c1);
+        } else {
+            cLo = select((s > radius) | (s < Float4(-r)), none, noneBelow);
+        }
+        const Float4 l = max(aLo, cLo), h = min(aHi, cHi);
+        const Mask4 ok = l <= h;
+        outLo = select(ok, min(outLo, l), outLo);
+        outHi = select(ok, max(outHi, h), outHi);
+    };
+    across(g.outer, lo, hi);
+    if (hasCore)
+        across(g.inner, coreLo, coreHi);
+}
+
+// How much of a pixel (its centre at distance d from a piece's spine) a piece of half-width hw
+// covers: the overlap of the pixel's extent across the piece, [d - 0.5, d + 0.5], with the
+// piece's extent, [-hw, hw]. Exact for straight edges; gives a thin piece's width as coverage.
+simd::Float4 StrokeEngine::pixelCoverage(simd::Float4 cx, int y0, simd::Float4 cy) const
+{
+    using namespace simd;
+    const Float4 zero(0.0f), one(1.0f), half(0.5f);
+    Float4 m = zero;
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        const PieceGeometry &g = m_pieces[i];
+        if (g.yMax < y0 || g.yMin > y0 + 3)
+            continue;
+        Mask4 in = (cx >= m_blockSpans[2 * i]) & (cx <= m_blockSpans[2 * i + 1]);
+        if (!in.any())
+            continue;
+        const Float4 rx = cx - Float4(g.ax), ry = cy - Float4(g.ay);
+        const Float4 tp
+            = min(max((rx * Float4(g.dx) + ry * Float4(g.dy)) * Float4(g.invLen2), zero), one);
+        const Float4 ex = rx - tp * Float4(g.dx), ey = ry - tp * Float4(g.dy);
+        const Float4 d2 = ex * ex + ey * ey;
+        in = in & (d2 < Float4(g.outer * g.outer));
+        if (!in.any())
+            continue;
+        const Float4 d = sqrt(d2);
+        const Float4 c = min(d + half, Float4(g.halfWidth)) - max(d - half, Float4(-g.halfWidth));
+        const Float4 added = select(in, Float4(g.grey) * select(c > zero, min(c, one), zero), zero);
+        // A lane that adds nothing keeps its value.
+        m = m + added * (one - m);
+    }
+    return m;
 }
 
 } // namespace pennova

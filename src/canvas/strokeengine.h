@@ -13,6 +13,7 @@
 
 #include "canvas/canvassurface.h"
 #include "canvas/eraseimage.h"
+#include "canvas/float4.h"
 #include "canvas/geometry.h"
 
 #include <optional>
@@ -91,21 +92,27 @@ private:
         float grey; // how strongly it adds to the mask, 0..1
     };
 
-    // A piece with what painting a row needs; lo..hi and coreLo..coreHi are the current row's
-    // spans (empty when lo > hi).
+    // A piece with what its row spans and coverages need, constant over the segment.
     struct PieceGeometry
     {
-        SubSegment s;
+        float ax, ay, bx, by; // canvas coordinates of the ends
+        float dx, dy, invLen2; // b - a and 1 / |b - a|^2 (0 for a dot)
+        float len, ux, uy, invUx, invUy; // length, unit direction and its inverses (0: infinite)
         float outer, inner; // radii: reached, and fully covered (-1: none)
-        float dx, dy, len, invLen2, ux, uy, invUx, invUy;
+        float halfWidth, grey;
         int yMin, yMax; // rows the piece can reach
-        float lo, hi, coreLo, coreHi;
-        bool active;
     };
 
     void paintPieces(const QRect &region, float clipRadius, const BrushParams &brush,
         const EraseImage &eraseImage, bool erasing);
-    static void rowSpans(PieceGeometry &g, float cy);
+    // The spans of pixel centres a piece reaches (lo..hi) and fully covers (coreLo..coreHi) on
+    // four rows at once, one row in each lane (row centres cy). Empty spans have lo > hi.
+    static void pieceSpans(const PieceGeometry &g, simd::Float4 cy, simd::Float4 &lo,
+        simd::Float4 &hi, simd::Float4 &coreLo, simd::Float4 &coreHi);
+    // The coverage 0..1 of four pixels of the rows y0 .. y0 + 3, one in each lane (centres cx,
+    // cy), given those rows' spans of every piece in m_blockSpans: the pieces combine as
+    // m = 1 - (1 - m)(1 - grey * coverage), in piece order.
+    simd::Float4 pixelCoverage(simd::Float4 cx, int y0, simd::Float4 cy) const;
 
     CanvasSurface &m_surface;
     CanvasSnapshot m_before;
@@ -121,8 +128,10 @@ private:
     // Scratch buffers, reused from segment to segment.
     std::vector<SubSegment> m_subSegments;
     std::vector<PieceGeometry> m_pieces;
-    std::vector<std::pair<int, int>> m_cores; // fully covered runs of the current row
-    std::vector<QRgb> m_eraseRow; // the erase image under the current row
+    // The spans each piece reaches on the current four rows (lo and hi, one row in each lane).
+    std::vector<simd::Float4> m_blockSpans;
+    std::vector<int> m_candidates; // per row of the current four, the pixels whose coverage counts
+    std::vector<QRgb> m_eraseRow; // the erase image under the current four rows
 };
 
 } // namespace pennova

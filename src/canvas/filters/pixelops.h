@@ -6,6 +6,9 @@
 
 #include <QRgb>
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdint>
 #include <cstdlib>
 
@@ -25,6 +28,20 @@ inline QRgb maskToAlphaPixel(uint8_t grey)
     return 0x01010101u * grey;
 }
 
+// div255 of the two 16-bit fields of v (each at most 255 * 255), in place: the same rounding,
+// two channels at a time.
+inline uint32_t div255Pair(uint32_t v)
+{
+    v += 0x00800080u;
+    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Every channel of a pixel times f / 255 (0 <= f <= 255), rounded to nearest.
+inline QRgb scalePixel(QRgb p, uint32_t f)
+{
+    return div255Pair((p & 0x00FF00FFu) * f) | div255Pair(((p >> 8) & 0x00FF00FFu) * f) << 8;
+}
+
 // Channel by channel product of two premultiplied pixels: an opaque colour times a white alpha
 // mask gives that colour with the mask's alpha.
 inline QRgb multiplyPixel(QRgb a, QRgb b)
@@ -36,17 +53,31 @@ inline QRgb multiplyPixel(QRgb a, QRgb b)
     return (ca << 24) | (cr << 16) | (cg << 8) | cb;
 }
 
-// Porter-Duff source-over: out = src + dst * (1 - src alpha).
+// Porter-Duff source-over: out = src + dst * (1 - src alpha). For premultiplied pixels no
+// channel exceeds 255, so the channels are added without carries between them.
 inline QRgb sourceOverPixel(QRgb src, QRgb dst)
 {
     const uint32_t inv = 255u - qAlpha(src);
     if (inv == 0)
         return src;
-    const uint32_t ca = qAlpha(src) + div255(qAlpha(dst) * inv);
-    const uint32_t cr = qRed(src) + div255(qRed(dst) * inv);
-    const uint32_t cg = qGreen(src) + div255(qGreen(dst) * inv);
-    const uint32_t cb = qBlue(src) + div255(qBlue(dst) * inv);
-    return (ca << 24) | (cr << 16) | (cg << 8) | cb;
+    return src + scalePixel(dst, inv);
+}
+
+// Sets n pixels to one value.
+inline void fillPixels(QRgb *p, int n, QRgb value)
+{
+#if defined(__SSE2__)
+    if (n >= 4) {
+        // Four at a time; the last four overlap the ones before rather than loop over the rest.
+        const __m128i v = _mm_set1_epi32(int(value));
+        for (int i = 0; i < n - 4; i += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p + i), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + n - 4), v);
+        return;
+    }
+#endif
+    for (int i = 0; i < n; ++i)
+        p[i] = value;
 }
 
 // The difference of two pixels, byte by byte modulo 256. It is exact in both directions, so

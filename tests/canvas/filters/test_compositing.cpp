@@ -1,6 +1,7 @@
 #include "canvas/filters/compositing.h"
 #include "canvas/filters/difference.h"
 #include "canvas/filters/inkcomposite.h"
+#include "canvas/filters/pixelops.h"
 #include "canvas/filters/transform.h"
 #include "testsupport.h"
 
@@ -48,6 +49,31 @@ TEST(Compositing, MultiplyAndSourceOverMatchFloatReference)
         EXPECT_TRUE(test::imagesEqual(
             sourceOverCompositing(s, d), over, QStringLiteral("sourceover-%1").arg(seed), 1));
     }
+}
+
+// The per-pixel operations work on two channels at a time; they must round exactly like
+// channel-by-channel division by 255.
+TEST(Compositing, PixelOperationsRoundEveryChannelExactly)
+{
+    for (uint32_t f = 0; f < 256; ++f)
+        for (uint32_t c = 0; c < 256; ++c) {
+            const QRgb p = qRgba(int(c), int(255 - c), int(c ^ 0x5A), int(c / 2));
+            const QRgb expected = qRgba(int(div255(qRed(p) * f)), int(div255(qGreen(p) * f)),
+                int(div255(qBlue(p) * f)), int(div255(qAlpha(p) * f)));
+            ASSERT_EQ(scalePixel(p, f), expected) << "channel " << c << " factor " << f;
+            ASSERT_EQ(multiplyPixel(p, maskToAlphaPixel(uint8_t(f))), expected);
+        }
+    const QImage s = test::randomPremultipliedImage(256, 64, 11);
+    const QImage d = test::randomPremultipliedImage(256, 64, 12);
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) {
+            const QRgb p = s.pixel(x, y), q = d.pixel(x, y);
+            const uint32_t inv = 255u - uint32_t(qAlpha(p));
+            const auto over = [&](int a, int b) { return a + int(div255(uint32_t(b) * inv)); };
+            ASSERT_EQ(sourceOverPixel(p, q),
+                qRgba(over(qRed(p), qRed(q)), over(qGreen(p), qGreen(q)), over(qBlue(p), qBlue(q)),
+                    over(qAlpha(p), qAlpha(q))));
+        }
 }
 
 TEST(Compositing, TwoInputFiltersRefuseMismatchedSizes)
