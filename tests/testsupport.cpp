@@ -102,49 +102,22 @@ TestDefaults::~TestDefaults() = default;
 } // namespace pennova::test
 
 #include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace pennova::test {
 
-std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body)
+FileSizeLimit::FileSizeLimit(long long limitBytes)
 {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return "child process: no pipe";
-    const pid_t child = fork();
-    if (child < 0)
-        return "child process: fork failed";
-    if (child == 0) {
-        close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = {};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = rlim_t(limitBytes);
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            _exit(3);
-        const std::string answer = body();
-        // A pipe is not a file: the limit does not apply to it.
-        for (size_t sent = 0; sent < answer.size();) {
-            const ssize_t n = write(channel[1], answer.data() + sent, answer.size() - sent);
-            if (n <= 0)
-                _exit(4);
-            sent += size_t(n);
-        }
-        _exit(0);
-    }
-    close(channel[1]);
-    std::string answer;
-    char buffer[4096];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, size_t(n));
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "child process ended with status " + std::to_string(status);
-    return answer;
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = m_old;
+    limit.rlim_cur = rlim_t(limitBytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 } // namespace pennova::test

@@ -64,15 +64,24 @@ private:
 
 } // namespace pennova::test
 
-#include <functional>
-#include <string>
+#include <sys/resource.h>
 
 namespace pennova::test {
 
-// Runs `body` in a child process in which no file may grow beyond `limitBytes` (a write past it
-// fails with "File too large" instead of ending the process), and returns what `body` returned,
-// or a text starting with "child process" when the child did not finish. What the child changes
-// in memory is lost with it; files it writes stay.
-std::string runWithFileSizeLimit(long long limitBytes, const std::function<std::string()> &body);
+// While it lives, no file of this process may grow beyond `limitBytes`: a write past it fails
+// with "File too large" instead of ending the process. (A forked child would be cleaner, but
+// Qt's painting thread pool does not survive a fork.)
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(long long limitBytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_old = {};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 } // namespace pennova::test

@@ -3,17 +3,20 @@
 #include "app/documentwindow.h"
 #include "app/mydocument.h"
 #include "app/newcanvasdialog.h"
+#include "canvas/canvassurface.h"
 #include "canvas/imagefile.h"
 #include "canvas/view/drawview.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace pennova {
 
@@ -73,6 +76,7 @@ namespace {
             { imagefile::nameFilter(Format::Png), imagefile::nameFilter(Format::Jpeg) });
         dialog.selectNameFilter(imagefile::nameFilter(proposed));
         dialog.setDefaultSuffix(imagefile::defaultSuffix(proposed));
+        dialog.setDirectory(QFileInfo(suggestedPath).absolutePath());
         dialog.selectFile(suggestedPath);
         // A name typed without an extension takes the one of the chosen type.
         QObject::connect(
@@ -105,8 +109,8 @@ DocumentPrompts DocumentPrompts::interactive()
         return QFileDialog::getOpenFileNames(
             parent, tr("Open"), QString(), imagefile::openNameFilters().join(QStringLiteral(";;")));
     };
-    prompts.canvasSize = [](QWidget *parent, Defaults &defaults) {
-        return NewCanvasDialog::ask(defaults, parent);
+    prompts.canvasSize = [](QWidget *parent, Defaults &defaults, const auto &make) {
+        NewCanvasDialog::ask(defaults, make, parent);
     };
     return prompts;
 }
@@ -213,23 +217,34 @@ QString DocumentController::nextUntitledName()
     return m_untitledCount == 1 ? tr("Untitled") : tr("Untitled %1").arg(m_untitledCount);
 }
 
-MyDocument *DocumentController::makeUntitledDocument(const QSize &size, QString *error)
+MyDocument *DocumentController::createUntitledDocument(const QSize &size, QString *error)
 {
     MyDocument *document = createDocument();
     if (!document->window()->newCanvas(size.width(), size.height())) {
         delete document->window();
         if (error) {
+            QString why = tr("there is not enough memory for it.");
+            if (size.width() < 1 || size.height() < 1)
+                why = tr("each side must be at least 1 pixel.");
+            else if (size.width() > CanvasSurface::kMaxSide
+                || size.height() > CanvasSurface::kMaxSide)
+                why = tr("each side can be at most %1 pixels.").arg(CanvasSurface::kMaxSide);
             *error = tr("A canvas of %1 × %2 pixels could not be made: %3")
                          .arg(size.width())
                          .arg(size.height())
-                         .arg(size.width() < 1 || size.height() < 1
-                                 ? tr("each side must be at least 1 pixel.")
-                                 : tr("there is not enough memory for it."));
+                         .arg(why);
         }
         return nullptr;
     }
     document->setUntitledName(nextUntitledName());
-    addDocument(document);
+    return document;
+}
+
+MyDocument *DocumentController::makeUntitledDocument(const QSize &size, QString *error)
+{
+    MyDocument *document = createUntitledDocument(size, error);
+    if (document)
+        addDocument(document);
     return document;
 }
 
@@ -297,25 +312,52 @@ QWidget *DocumentController::dialogParent() const
     return current ? current->window() : nullptr;
 }
 
-void DocumentController::report(const QString &message)
+void DocumentController::report(const QString &message, QWidget *parent)
 {
     qWarning("%s", qPrintable(message));
     if (m_prompts.alert)
-        m_prompts.alert(dialogParent(), message);
+        m_prompts.alert(parent ? parent : dialogParent(), message);
+}
+
+QString DocumentController::proposedSaveFolder() const
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    for (const QString &folder : { m_lastSaveFolder, pictures, QDir::homePath() }) {
+        const QFileInfo info(folder);
+        if (!folder.isEmpty() && info.isAbsolute() && info.isDir())
+            return info.absoluteFilePath();
+    }
+    return QDir::rootPath();
+}
+
+void DocumentController::noteSaveFolder(const QString &folder)
+{
+    m_lastSaveFolder = QFileInfo(folder).absoluteFilePath();
 }
 
 MyDocument *DocumentController::newDocument()
 {
     if (!m_prompts.canvasSize)
         return nullptr;
-    const std::optional<QSize> size = m_prompts.canvasSize(dialogParent(), m_defaults);
-    if (!size)
+    // The canvas is made while the size window is open, so that a size this computer cannot
+    // make is refused there, and the window can be corrected.
+    MyDocument *made = nullptr;
+    QSize madeSize;
+    m_prompts.canvasSize(dialogParent(), m_defaults, [&](const QSize &size) {
+        if (made)
+            return QString();
+        QString error;
+        made = createUntitledDocument(size, &error);
+        madeSize = size;
+        return error;
+    });
+    if (!made)
         return nullptr;
-    QString error;
-    MyDocument *document = makeUntitledDocument(*size, &error);
-    if (!document)
-        report(error);
-    return document;
+    m_defaults.setInteger(keys::ImageWidth, madeSize.width());
+    m_defaults.setInteger(keys::ImageHeight, madeSize.height());
+    m_defaults.sync();
+    addDocument(made);
+    return made;
 }
 
 QList<MyDocument *> DocumentController::openDocument()
@@ -352,7 +394,7 @@ MyDocument *DocumentController::revert(MyDocument *document)
     QString error;
     MyDocument *fresh = revertDocument(document, &error);
     if (!fresh)
-        report(error);
+        report(error, document->window());
     return fresh;
 }
 
@@ -368,30 +410,11 @@ bool DocumentController::closeAll()
 
 void DocumentController::quit()
 {
+    m_quitting = true;
     if (closeAll())
         QCoreApplication::quit();
-}
-
-bool DocumentController::openAtLaunch(const QStringList &paths)
-{
-    QStringList errors;
-    for (const QString &path : paths) {
-        QString error;
-        if (!openDocumentWithContentsOfFile(path, &error))
-            errors << error;
-    }
-    // Nothing to show (no files, or none that opened): an empty canvas is friendlier than no
-    // window. A stored default that cannot be made falls back to the factory size.
-    if (m_documents.isEmpty()) {
-        const QSize stored(m_defaults.integerForKey(keys::ImageWidth),
-            m_defaults.integerForKey(keys::ImageHeight));
-        QString error;
-        if (!makeUntitledDocument(stored, &error) && !makeUntitledDocument(QSize(640, 480)))
-            errors << error;
-    }
-    if (!errors.isEmpty())
-        report(errors.join(QLatin1Char('\n')));
-    return !m_documents.isEmpty();
+    else
+        m_quitting = false;
 }
 
 } // namespace pennova

@@ -40,8 +40,12 @@ struct DocumentPrompts
     std::function<QString(QWidget *parent, const QString &suggestedPath)> saveFileName;
     // Files to open; empty when cancelled.
     std::function<QStringList(QWidget *parent)> openFileNames;
-    // The size of a new canvas; none when cancelled. Confirming stores it as the next default.
-    std::function<std::optional<QSize>(QWidget *parent, Defaults &defaults)> canvasSize;
+    // Asks for the size of a new canvas and hands each confirmed size to `make`, which answers
+    // empty when it made the canvas, else why not; the question then stays open with that
+    // answer. Ends when a canvas was made or the user cancels.
+    std::function<void(
+        QWidget *parent, Defaults &defaults, const std::function<QString(const QSize &size)> &make)>
+        canvasSize;
 
     // Message boxes, file dialogs and the canvas-size window.
     static DocumentPrompts interactive();
@@ -80,7 +84,15 @@ public:
     // place, then closes it without asking. On failure `document` stays as it was.
     MyDocument *revertDocument(MyDocument *document, QString *error = nullptr);
 
+    // The folder a Save As of a document without a folder of its own proposes: the folder of the
+    // last save in this session, else the pictures folder, else the home folder, whichever exists
+    // first. Always an absolute path.
+    QString proposedSaveFolder() const;
+    // A document was saved into `folder`.
+    void noteSaveFolder(const QString &folder);
+
     // Menu commands: they ask through the prompts and report failures through the alert.
+    // New stores the size it made as the default for the next new canvas.
     MyDocument *newDocument();
     QList<MyDocument *> openDocument();
     // Opens each file; reports every failure in one message after trying them all.
@@ -92,14 +104,12 @@ public:
     bool closeAll();
     // Closes all, then quits the application if they all closed.
     void quit();
+    // While quit() closes the documents (and after, when they all closed).
+    bool isQuitting() const { return m_quitting; }
 
-    // Start-up: opens the files named on the command line, reporting those that fail; when none
-    // is open afterwards, starts with a new canvas at the default size, without asking. False
-    // when not even that could be made.
-    bool openAtLaunch(const QStringList &paths);
-
-    // Shows `message` through the alert prompt, over the current document's window.
-    void report(const QString &message);
+    // Shows `message` through the alert prompt, centred on `parent` (by default the active
+    // window, else the current document's).
+    void report(const QString &message, QWidget *parent = nullptr);
 
 signals:
     void documentAdded(MyDocument *document);
@@ -109,6 +119,8 @@ signals:
 
 private:
     MyDocument *createDocument();
+    // A new untitled document with a white canvas of `size`, not yet shown or listed.
+    MyDocument *createUntitledDocument(const QSize &size, QString *error);
     MyDocument *readDocument(const QString &path, QString *error);
     void addDocument(MyDocument *document, int index = -1);
     void documentClosed(MyDocument *document);
@@ -121,6 +133,8 @@ private:
     QList<MyDocument *> m_documents;
     MyDocument *m_current = nullptr;
     int m_untitledCount = 0;
+    QString m_lastSaveFolder;
+    bool m_quitting = false;
 };
 
 } // namespace pennova

@@ -1,5 +1,6 @@
 #include "app/documentwindow.h"
 
+#include "app/appdelegate.h"
 #include "app/helpwindow.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
@@ -37,6 +38,10 @@ DocumentWindow::DocumentWindow(Defaults &defaults, QWidget *parent)
     m_history->setLevelsOfUndo(m_defaults.integerForKey(keys::UndoLevels));
     buildMenus();
     connect(m_history, &UndoHistory::changed, this, &DocumentWindow::updateUndoActions);
+    connect(m_drawView, &DrawView::placedInWindow, this, [] {
+        if (AppDelegate *delegate = AppDelegate::instance())
+            delegate->closeSplash();
+    });
     updateUndoActions();
     m_drawView->setFocus();
 }
@@ -66,17 +71,46 @@ QRect DocumentWindow::availableGeometry() const
     return QRect(0, 0, 4096, 4096);
 }
 
+QSize DocumentWindow::frameMarginsSize() const
+{
+    // The window manager tells the frame only once the window is on screen; before, assume a
+    // title bar and borders of common size.
+    const QSize known = frameGeometry().size() - geometry().size();
+    if (isVisible() && (known.width() > 0 || known.height() > 0))
+        return known;
+    return kAssumedFrame;
+}
+
 void DocumentWindow::fitContentToCanvas()
 {
-    // The content area takes the canvas size, within the screen and not below the window's
-    // minimum.
+    // The content area takes the canvas size, within the room the screen leaves once the menu
+    // bar and the window's frame are counted, and not below the window's minimum. A larger
+    // canvas is shown in part and can be panned or zoomed out.
     const QSize canvas(m_drawView->surface().width(), m_drawView->surface().height());
-    const QSize available = availableGeometry().size();
+    const int menu = menuBar()->sizeHint().height();
+    const QSize room = availableGeometry().size() - frameMarginsSize() - QSize(0, menu);
     const QSize minimum = minimumSizeHint().expandedTo(QSize(160, 120));
-    const QSize content(std::max(std::min(available.width(), canvas.width()), minimum.width()),
-        std::max(std::min(available.height(), canvas.height()), minimum.height()));
+    const QSize content(std::max(std::min(room.width(), canvas.width()), minimum.width()),
+        std::max(std::min(room.height(), canvas.height()), minimum.height()));
     m_drawView->resize(content);
-    resize(content + QSize(0, menuBar()->sizeHint().height()));
+    resize(content + QSize(0, menu));
+    if (isVisible())
+        keepOnScreen();
+}
+
+void DocumentWindow::keepOnScreen()
+{
+    // Move the window back onto the screen where its frame would spill over an edge.
+    const QRect available = availableGeometry();
+    QRect frame(frameGeometry().topLeft(), size() + frameMarginsSize());
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    if (frame.topLeft() != frameGeometry().topLeft())
+        move(frame.topLeft());
 }
 
 void DocumentWindow::fitWindowToCanvas()
@@ -88,24 +122,12 @@ void DocumentWindow::fitWindowToCanvas()
     QSize around = size() - m_drawView->size();
     if (!m_drawView->isVisible())
         around = QSize(0, menuBar()->sizeHint().height());
-    const QSize frameMargins = frameGeometry().size() - geometry().size();
-    const QRect available = availableGeometry();
 
     const QSize wanted = m_drawView->standardContentSize() + around;
-    const QSize fitted = wanted.boundedTo(available.size() - frameMargins)
+    const QSize fitted = wanted.boundedTo(availableGeometry().size() - frameMarginsSize())
                              .expandedTo(minimumSizeHint().expandedTo(QSize(160, 120)));
     resize(fitted);
-
-    // Move the window back onto the screen where the new size would spill over its edge.
-    QRect frame(frameGeometry().topLeft(), fitted + frameMargins);
-    if (frame.right() > available.right())
-        frame.moveRight(available.right());
-    if (frame.bottom() > available.bottom())
-        frame.moveBottom(available.bottom());
-    frame.moveLeft(std::max(frame.left(), available.left()));
-    frame.moveTop(std::max(frame.top(), available.top()));
-    if (frame.topLeft() != frameGeometry().topLeft())
-        move(frame.topLeft());
+    keepOnScreen();
 }
 
 void DocumentWindow::setFullScreen(bool on)
@@ -188,6 +210,9 @@ void DocumentWindow::buildMenus()
     m_redoAction->setShortcuts(redoKeys);
 
     buildCanvasCommands(edit);
+    AppDelegate *delegate = AppDelegate::instance();
+    if (delegate)
+        delegate->addEditCommands(edit);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     connect(
@@ -213,6 +238,8 @@ void DocumentWindow::buildMenus()
         &QAction::triggered, this, [this]() { HelpWindow::show(this, m_defaults); });
     connect(addCommand(help, tr("&Keyboard Shortcuts"), QStringLiteral("keyReference")),
         &QAction::triggered, this, [this]() { KeyReferenceWindow::show(this, &m_defaults); });
+    if (delegate)
+        delegate->addHelpCommands(help);
     help->addSeparator();
     connect(addCommand(help, tr("&About Pennova"), QStringLiteral("about")), &QAction::triggered,
         this, [this]() { HelpWindow::showAbout(this); });
@@ -245,7 +272,7 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
         = addCommand(edit, tr("&Selection Mode"), QStringLiteral("toggleSelectionMode"));
     m_selectionModeAction->setCheckable(true);
     connect(m_selectionModeAction, &QAction::triggered, v, &DrawView::toggleSelectionMode);
-    connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] { menuNeedsUpdate(edit); });
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateMenu);
     connect(v, &DrawView::selectionStateChanged, this, &DocumentWindow::updateUndoActions);
 
@@ -284,7 +311,7 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     QAction *showPicker = addCommand(
         canvas, tr("Show &Color Picker"), QStringLiteral("showPicker"), QKeySequence(Qt::Key_C));
     connect(showPicker, &QAction::triggered, v, [v, showPicker]() { v->showPicker(showPicker); });
-    connect(canvas, &QMenu::aboutToShow, this, &DocumentWindow::updateMenu);
+    connect(canvas, &QMenu::aboutToShow, this, [this, canvas] { menuNeedsUpdate(canvas); });
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::Ink)
             updateMenu();
@@ -299,7 +326,16 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     updateMenu();
 }
 
-// Cut and Copy wait while a paste floats; the check marks follow selection mode and ink mode.
+void DocumentWindow::menuNeedsUpdate(QMenu *menu)
+{
+    // The program's delegate passes it on to the current document; a window without one (the
+    // replay tool) updates itself.
+    if (AppDelegate *delegate = AppDelegate::instance())
+        delegate->menuNeedsUpdate(menu);
+    else
+        updateMenu();
+}
+
 void DocumentWindow::updateMenu()
 {
     m_cutAction->setEnabled(m_drawView->canCopy());

@@ -9,6 +9,7 @@
 // window by itself never asks anything.
 
 #include <QMainWindow>
+#include <QSize>
 
 class QImage;
 
@@ -43,18 +44,28 @@ public:
     void fitWindowToCanvas();
     void setFullScreen(bool on);
 
+    // Brings the canvas commands' items up to date: Cut and Copy wait while a paste floats, the
+    // check marks follow selection mode and ink mode.
+    void updateMenu();
+
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
     void buildMenus();
     void buildCanvasCommands(QMenu *edit);
-    void updateMenu();
+    void menuNeedsUpdate(QMenu *menu);
     QAction *addCommand(QMenu *menu, const QString &text, const QString &name,
         const QKeySequence &shortcut = QKeySequence());
     void updateUndoActions();
     void fitContentToCanvas();
+    void keepOnScreen();
     QRect availableGeometry() const;
+    // What the window manager's frame adds around the window (title bar, borders).
+    QSize frameMarginsSize() const;
+
+    // The frame assumed before the window manager has told it: a title bar and thin borders.
+    static constexpr QSize kAssumedFrame { 16, 48 };
 
     Defaults &m_defaults;
     UndoHistory *m_history = nullptr;

@@ -1,15 +1,15 @@
+#include "app/appdelegate.h"
 #include "app/documentcontroller.h"
 #include "app/tabletapp.h"
 
 #include <QStringList>
 
-// `pennova [FILE...]`: opens each image file; without files, or when none could be opened, starts
-// with a new canvas at the default size.
+// `pennova [FILE...]`: opens each image file; without files, or when none could be opened, shows
+// the launch window.
 int main(int argc, char *argv[])
 {
     pennova::TabletApp app(argc, argv);
-    pennova::DocumentController &controller = pennova::DocumentController::shared();
-    if (!controller.openAtLaunch(QCoreApplication::arguments().mid(1)))
-        return 1;
+    pennova::AppDelegate delegate(pennova::DocumentController::shared());
+    delegate.launch(QCoreApplication::arguments().mid(1));
     return app.exec();
 }

@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QStandardPaths>
 
 namespace pennova {
 
@@ -112,16 +111,19 @@ bool MyDocument::saveToFile(const QString &path, QString *error)
         return false;
     }
     const bool existed = QFileInfo::exists(path);
-    const QString why = imagefile::writeImage(drawView()->surface().image(), path, *format);
+    bool replaced = false;
+    const QString why
+        = imagefile::writeImage(drawView()->surface().image(), path, *format, &replaced);
     if (!why.isEmpty()) {
         if (error) {
-            *error = existed
+            *error = existed && !replaced
                 ? tr("“%1” could not be saved: %2. The file on disk is unchanged.").arg(name, why)
                 : tr("“%1” could not be saved: %2.").arg(name, why);
         }
         return false;
     }
     setFile(path, imagefile::formatName(*format));
+    m_controller.noteSaveFolder(QFileInfo(m_filePath).absolutePath());
     undoHistory()->setClean();
     m_window->setWindowModified(false);
     return true;
@@ -130,14 +132,15 @@ bool MyDocument::saveToFile(const QString &path, QString *error)
 QString MyDocument::suggestedSavePath() const
 {
     // The document's own name and folder, with the extension of a type Pennova writes (PNG when
-    // the file's own type cannot be written).
+    // the file's own type cannot be written). Without a folder of its own (untitled, or its
+    // folder is gone) the controller proposes one that exists.
     const auto format = imagefile::formatForPath(m_filePath);
     const QString suffix = imagefile::defaultSuffix(format.value_or(imagefile::Format::Png));
-    if (m_filePath.isEmpty()) {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        return QDir(folder).filePath(displayName() + QLatin1Char('.') + suffix);
-    }
     const QFileInfo info(m_filePath);
+    if (m_filePath.isEmpty() || !info.absoluteDir().exists()) {
+        const QString base = m_filePath.isEmpty() ? displayName() : info.completeBaseName();
+        return QDir(m_controller.proposedSaveFolder()).filePath(base + QLatin1Char('.') + suffix);
+    }
     if (format)
         return info.absoluteFilePath();
     return info.dir().filePath(info.completeBaseName() + QLatin1Char('.') + suffix);
@@ -149,7 +152,7 @@ bool MyDocument::save()
         return saveAs();
     QString error;
     if (!saveToFile(m_filePath, &error)) {
-        m_controller.report(error);
+        m_controller.report(error, m_window);
         return false;
     }
     return true;
@@ -163,7 +166,7 @@ bool MyDocument::saveAs()
         return false;
     QString error;
     if (!saveToFile(path, &error)) {
-        m_controller.report(error);
+        m_controller.report(error, m_window);
         return false;
     }
     return true;
@@ -209,7 +212,7 @@ bool MyDocument::print()
         return false;
     QString error;
     if (!printTo(printer, &error)) {
-        m_controller.report(error);
+        m_controller.report(error, m_window);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "app/newcanvasdialog.h"
 
+#include "canvas/canvassurface.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -9,12 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace pennova {
 
-NewCanvasDialog::NewCanvasDialog(Defaults &defaults, QWidget *parent)
+NewCanvasDialog::NewCanvasDialog(Defaults &defaults, Maker make, QWidget *parent)
     : QDialog(parent)
-    , m_defaults(defaults)
+    , m_make(std::move(make))
     , m_width(new QLineEdit(this))
     , m_height(new QLineEdit(this))
     , m_error(new QLabel(this))
@@ -23,8 +25,14 @@ NewCanvasDialog::NewCanvasDialog(Defaults &defaults, QWidget *parent)
     setModal(true);
     m_width->setObjectName(QStringLiteral("width"));
     m_height->setObjectName(QStringLiteral("height"));
-    m_width->setText(QString::number(m_defaults.integerForKey(keys::ImageWidth)));
-    m_height->setText(QString::number(m_defaults.integerForKey(keys::ImageHeight)));
+    // A stored size that can never be a canvas (damaged settings, or one stored by an older
+    // version before it was checked) is not proposed again: the factory size is, with a word why.
+    const int storedWidth = defaults.integerForKey(keys::ImageWidth);
+    const int storedHeight = defaults.integerForKey(keys::ImageHeight);
+    const auto possible = [](int side) { return side >= 1 && side <= CanvasSurface::kMaxSide; };
+    const bool storedPossible = possible(storedWidth) && possible(storedHeight);
+    m_width->setText(QString::number(storedPossible ? storedWidth : kFactorySize.width()));
+    m_height->setText(QString::number(storedPossible ? storedHeight : kFactorySize.height()));
 
     auto *form = new QFormLayout;
     form->addRow(tr("&Width (pixels):"), m_width);
@@ -34,6 +42,15 @@ NewCanvasDialog::NewCanvasDialog(Defaults &defaults, QWidget *parent)
     m_error->setWordWrap(true);
     m_error->setStyleSheet(QStringLiteral("color: #c00000;"));
     m_error->hide();
+    if (!storedPossible) {
+        m_error->setText(tr("The size stored for new canvases, %1 × %2 pixels, cannot be made; "
+                            "%3 × %4 is proposed instead.")
+                             .arg(storedWidth)
+                             .arg(storedHeight)
+                             .arg(kFactorySize.width())
+                             .arg(kFactorySize.height()));
+        m_error->show();
+    }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("Create"));
@@ -59,12 +76,21 @@ std::optional<int> NewCanvasDialog::readField(QLineEdit *field, const QString &w
     const int value = field->text().trimmed().toInt(&ok);
     if (ok && value >= 1)
         return value;
-    m_error->setText(tr("The %1 must be a whole number of pixels, 1 or more (not “%2”).")
-                         .arg(what, field->text()));
+    showError(tr("The %1 must be a whole number of pixels, 1 or more (not “%2”).")
+                  .arg(what, field->text()),
+        field);
+    return std::nullopt;
+}
+
+void NewCanvasDialog::showError(const QString &text, QLineEdit *field)
+{
+    m_error->setText(text);
     m_error->show();
+    // The window grows to show the whole message.
+    layout()->activate();
+    resize(width(), std::max(height(), heightForWidth(width())));
     field->setFocus();
     field->selectAll();
-    return std::nullopt;
 }
 
 void NewCanvasDialog::accept()
@@ -75,17 +101,21 @@ void NewCanvasDialog::accept()
     const std::optional<int> height = readField(m_height, tr("height"));
     if (!height)
         return;
+    const QSize size(*width, *height);
+    if (m_make) {
+        if (const QString refused = m_make(size); !refused.isEmpty()) {
+            showError(refused, m_width);
+            return;
+        }
+    }
     m_error->hide();
-    m_size = QSize(*width, *height);
-    m_defaults.setInteger(keys::ImageWidth, *width);
-    m_defaults.setInteger(keys::ImageHeight, *height);
-    m_defaults.sync();
+    m_size = size;
     QDialog::accept();
 }
 
-std::optional<QSize> NewCanvasDialog::ask(Defaults &defaults, QWidget *parent)
+std::optional<QSize> NewCanvasDialog::ask(Defaults &defaults, Maker make, QWidget *parent)
 {
-    NewCanvasDialog dialog(defaults, parent);
+    NewCanvasDialog dialog(defaults, std::move(make), parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.canvasSize();

@@ -15,9 +15,76 @@ qint64 CanvasSurface::physicalMemoryBytes()
     return qint64(pages) * qint64(pageSize);
 }
 
+CanvasSurface::CanvasSurface()
+{
+    startStore(QImage());
+}
+
+void CanvasSurface::startStore(QImage image)
+{
+    auto store = std::make_shared<detail::TileStore>();
+    store->image = std::move(image);
+    store->tilesX
+        = (store->image.width() + CanvasSnapshot::kTileSize - 1) / CanvasSnapshot::kTileSize;
+    store->tilesY
+        = (store->image.height() + CanvasSnapshot::kTileSize - 1) / CanvasSnapshot::kTileSize;
+    store->pending.assign(size_t(store->tilesX) * size_t(store->tilesY), 0);
+    m_store = std::move(store);
+}
+
+CanvasSnapshot CanvasSurface::snapshot()
+{
+    auto state = std::make_shared<detail::SnapshotState>();
+    state->store = m_store;
+    {
+        const std::lock_guard<std::mutex> lock(m_store->mutex);
+        m_store->live.push_back(state.get());
+    }
+    std::fill(m_store->pending.begin(), m_store->pending.end(), uint8_t(1));
+    return CanvasSnapshot(std::move(state));
+}
+
+void CanvasSurface::detachForWriting()
+{
+    if (m_store->image.isDetached())
+        return;
+    const std::lock_guard<std::mutex> lock(m_store->mutex);
+    m_store->image.bits(); // a deep copy while the data is shared
+}
+
+void CanvasSurface::prepareWrite(const QRect &canvasRect)
+{
+    const QRect r = canvasRect.intersected(bounds());
+    if (r.isEmpty())
+        return;
+    detachForWriting();
+    detail::TileStore &store = *m_store;
+    constexpr int kTile = CanvasSnapshot::kTileSize;
+    std::unique_lock<std::mutex> lock(store.mutex, std::defer_lock);
+    for (int ty = r.top() / kTile; ty <= r.bottom() / kTile; ++ty) {
+        for (int tx = r.left() / kTile; tx <= r.right() / kTile; ++tx) {
+            const int index = ty * store.tilesX + tx;
+            if (!store.pending[size_t(index)])
+                continue;
+            store.pending[size_t(index)] = 0;
+            if (!lock.owns_lock())
+                lock.lock();
+            // One copy, shared by every live snapshot that has none of this tile yet.
+            QImage copy;
+            for (detail::SnapshotState *snapshot : store.live) {
+                if (snapshot->tiles.count(index))
+                    continue;
+                if (copy.isNull())
+                    copy = store.image.copy(storageRect(store.tileRect(index)));
+                snapshot->tiles.emplace(index, copy);
+            }
+        }
+    }
+}
+
 bool CanvasSurface::newImageWithSize(Size size)
 {
-    m_image = QImage();
+    startStore(QImage());
     m_imgsize = size;
     const double w = std::trunc(double(size.width));
     const double h = std::trunc(double(size.height));
@@ -38,31 +105,31 @@ bool CanvasSurface::newImageWithSize(Size size)
         return false;
     }
     image.fill(0xFFFFFFFFu);
-    m_image = std::move(image);
+    startStore(std::move(image));
     return true;
 }
 
 bool CanvasSurface::adoptImage(const QImage &image)
 {
     if (image.isNull()) {
-        m_image = QImage();
+        startStore(QImage());
         m_imgsize = Size {};
         qWarning("Could not create new image.");
         return false;
     }
     if (image.width() > kMaxSide || image.height() > kMaxSide) {
-        m_image = QImage();
+        startStore(QImage());
         m_imgsize = Size {};
         qWarning("Could not allocate memory for new image.");
         return false;
     }
-    m_image = image.format() == kFormat ? image : image.convertToFormat(kFormat);
-    if (m_image.isNull()) {
+    startStore(image.format() == kFormat ? image : image.convertToFormat(kFormat));
+    if (this->image().isNull()) {
         m_imgsize = Size {};
         qWarning("Could not allocate memory for new image.");
         return false;
     }
-    m_imgsize = Size { float(m_image.width()), float(m_image.height()) };
+    m_imgsize = Size { float(width()), float(height()) };
     return true;
 }
 
@@ -77,7 +144,7 @@ QImage CanvasSurface::copyRegion(const QRect &canvasRect) const
     const QRect r = canvasRect.intersected(bounds());
     if (r.isEmpty())
         return QImage();
-    return m_image.copy(storageRect(r));
+    return image().copy(storageRect(r));
 }
 
 void CanvasSurface::writeRegion(const QRect &canvasRect, const QImage &pixels)
@@ -85,6 +152,8 @@ void CanvasSurface::writeRegion(const QRect &canvasRect, const QImage &pixels)
     const QRect r = canvasRect.intersected(bounds());
     if (r.isEmpty() || pixels.isNull())
         return;
+    prepareWrite(r);
+    QImage &canvas = m_store->image;
     const QImage src = pixels.format() == kFormat ? pixels : pixels.convertToFormat(kFormat);
     // Offset of the clipped rectangle inside the given pixels (top row first).
     const int sx = r.x() - canvasRect.x();
@@ -94,7 +163,7 @@ void CanvasSurface::writeRegion(const QRect &canvasRect, const QImage &pixels)
         if (sy + j >= src.height())
             break;
         const QRgb *in = reinterpret_cast<const QRgb *>(src.constScanLine(sy + j)) + sx;
-        QRgb *out = reinterpret_cast<QRgb *>(m_image.scanLine(target.y() + j)) + target.x();
+        QRgb *out = reinterpret_cast<QRgb *>(canvas.scanLine(target.y() + j)) + target.x();
         const int n = std::min(r.width(), src.width() - sx);
         std::copy(in, in + n, out);
     }
@@ -105,9 +174,11 @@ void CanvasSurface::fillRegion(const QRect &canvasRect, QRgb premultiplied)
     const QRect r = canvasRect.intersected(bounds());
     if (r.isEmpty())
         return;
+    prepareWrite(r);
+    QImage &canvas = m_store->image;
     const QRect target = storageRect(r);
     for (int j = 0; j < target.height(); ++j) {
-        QRgb *out = reinterpret_cast<QRgb *>(m_image.scanLine(target.y() + j)) + target.x();
+        QRgb *out = reinterpret_cast<QRgb *>(canvas.scanLine(target.y() + j)) + target.x();
         std::fill(out, out + target.width(), premultiplied);
     }
 }
@@ -121,12 +192,13 @@ QRgb CanvasSurface::pixel(int x, int y) const
 
 QRgb *CanvasSurface::row(int y)
 {
-    return reinterpret_cast<QRgb *>(m_image.scanLine(height() - 1 - y));
+    detachForWriting();
+    return reinterpret_cast<QRgb *>(m_store->image.scanLine(height() - 1 - y));
 }
 
 const QRgb *CanvasSurface::row(int y) const
 {
-    return reinterpret_cast<const QRgb *>(m_image.constScanLine(height() - 1 - y));
+    return reinterpret_cast<const QRgb *>(image().constScanLine(height() - 1 - y));
 }
 
 } // namespace pennova

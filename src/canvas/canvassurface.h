@@ -5,7 +5,12 @@
 // lower-left corner, y up. The storage keeps the top row first, as image files and snapshots do,
 // so a canvas rectangle (x, y, w, h) lives at storage rows H - y - h .. H - y - 1 (the crop rule).
 // A surface whose creation failed has no pixels; every call on it is then a harmless no-op.
+//
+// Snapshots (canvassnapshot.h) are pictures of the surface taken without copying it: every write
+// first hands them the tiles it is about to change. So every write goes through writeRegion() or
+// fillRegion(), or calls prepareWrite() before it writes through row().
 
+#include "canvas/canvassnapshot.h"
 #include "canvas/geometry.h"
 
 #include <QImage>
@@ -24,7 +29,9 @@ public:
     // The computer's physical memory in bytes; 0 when the system does not say.
     static qint64 physicalMemoryBytes();
 
-    CanvasSurface() = default;
+    CanvasSurface();
+    CanvasSurface(const CanvasSurface &) = delete;
+    CanvasSurface &operator=(const CanvasSurface &) = delete;
 
     // Creates the surface at w x h pixels (each truncated toward zero), every pixel opaque white.
     // On failure logs "Could not allocate memory for new image." or "Could not create new image."
@@ -33,9 +40,9 @@ public:
     // Takes over an existing image (converted to the canvas format) as the picture.
     bool adoptImage(const QImage &image);
 
-    bool isValid() const { return !m_image.isNull(); }
-    int width() const { return m_image.width(); }
-    int height() const { return m_image.height(); }
+    bool isValid() const { return !image().isNull(); }
+    int width() const { return image().width(); }
+    int height() const { return image().height(); }
     Size imgsize() const { return m_imgsize; }
     QRect bounds() const { return QRect(0, 0, width(), height()); }
 
@@ -53,16 +60,28 @@ public:
 
     // One pixel at canvas (x, y); 0 (transparent) outside the canvas.
     QRgb pixel(int x, int y) const;
-    // Row y of the canvas (y up) as premultiplied ARGB words.
+    // Row y of the canvas (y up) as premultiplied ARGB words. Write through it only inside a
+    // rectangle given to prepareWrite() since the last snapshot() was taken.
     QRgb *row(int y);
     const QRgb *row(int y) const;
 
+    // The picture as it is now, without copying it; costs microseconds at any size.
+    CanvasSnapshot snapshot();
+    // Call before writing pixels of a canvas rectangle through row(): hands the live snapshots
+    // the tiles under it that they have not got yet. Costs nothing for tiles already handed.
+    void prepareWrite(const QRect &canvasRect);
+
     // The whole picture, top row first. Use for whole-canvas reads only (save, print, display).
-    const QImage &image() const { return m_image; }
-    QImage &image() { return m_image; }
+    const QImage &image() const { return m_store->image; }
 
 private:
-    QImage m_image;
+    // A store for a new picture; snapshots of the old one keep theirs.
+    void startStore(QImage image);
+    // Makes the picture's data the surface's own before it is written (a caller may hold a
+    // shallow copy of image()).
+    void detachForWriting();
+
+    std::shared_ptr<detail::TileStore> m_store;
     Size m_imgsize;
 };
 

@@ -1,7 +1,6 @@
 #include "canvas/clipboardimage.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QMimeData>
 
@@ -22,14 +21,6 @@ namespace {
         return bytes;
     }
 
-    QImage imageFromBytes(const QByteArray &bytes)
-    {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        return QImageReader(&buffer).read();
-    }
-
 } // namespace
 
 QMimeData *mimeDataForImage(const QImage &image)
@@ -40,28 +31,33 @@ QMimeData *mimeDataForImage(const QImage &image)
     return mime;
 }
 
-QImage imageFromMime(const QMimeData *mime)
+imagefile::ReadResult imageFromMime(const QMimeData *mime)
 {
     if (!mime)
-        return QImage();
-    if (mime->hasFormat(kTiffType)) {
-        const QImage tiff = imageFromBytes(mime->data(kTiffType));
-        if (!tiff.isNull())
-            return tiff;
+        return {};
+    QStringList types;
+    for (const QString &type : mime->formats()) {
+        if (type.startsWith(QLatin1String("image/")))
+            types << type;
     }
-    if (mime->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(mime->imageData());
-        if (!image.isNull())
-            return image;
+    if (types.removeAll(kTiffType) > 0)
+        types.prepend(kTiffType);
+    // The first type a reader knows decides: its picture, or why it was refused (the others are
+    // the same picture). Types no reader knows are passed over.
+    imagefile::ReadResult unknown;
+    for (const QString &type : std::as_const(types)) {
+        imagefile::ReadResult read = imagefile::readImageData(mime->data(type));
+        if (read.ok() || !read.format.isEmpty())
+            return read;
+        if (unknown.error.isEmpty())
+            unknown = std::move(read);
     }
-    for (const QString &format : mime->formats()) {
-        if (!format.startsWith(QLatin1String("image/")))
-            continue;
-        const QImage image = imageFromBytes(mime->data(format));
-        if (!image.isNull())
-            return image;
-    }
-    return QImage();
+    // A picture offered as decoded pixels, as programs in this process put it there. (Offered
+    // image types were read above: where one was known, its answer stands, since Qt's own
+    // decoding of it here would skip the size limit.)
+    if (mime->hasImage())
+        return imagefile::fromDecodedImage(qvariant_cast<QImage>(mime->imageData()));
+    return unknown;
 }
 
 } // namespace pennova::clipboard

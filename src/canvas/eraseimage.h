@@ -2,7 +2,10 @@
 
 // What erasing paints, per canvas view: unbounded opaque white while the canvas is unsealed, or
 // the picture as it was when the canvas was sealed. Erasing and Delete put these pixels back.
+// The sealed picture is a snapshot of the canvas: sealing copies nothing, and each tile is
+// copied once, when the canvas first changes it.
 
+#include "canvas/canvassnapshot.h"
 #include "canvas/canvassurface.h"
 
 #include <QImage>
@@ -14,7 +17,9 @@ class EraseImage
 public:
     // Unbounded opaque white.
     EraseImage() = default;
-    // The sealed picture, a copy of the canvas (top row first, as the surface stores it).
+    // The sealed picture: a snapshot of the canvas.
+    static EraseImage sealed(const CanvasSnapshot &canvasPicture);
+    // The same from a plain picture (top row first, as the surface stores it).
     static EraseImage sealed(const QImage &canvasPicture);
 
     bool isWhite() const { return m_picture.isNull(); }
@@ -22,19 +27,16 @@ public:
     // The premultiplied pixel at canvas (x, y); transparent outside a sealed picture.
     QRgb pixel(int x, int y) const
     {
-        if (m_picture.isNull())
-            return 0xFFFFFFFFu;
-        if (x < 0 || y < 0 || x >= m_picture.width() || y >= m_picture.height())
-            return 0;
-        return reinterpret_cast<const QRgb *>(
-            m_picture.constScanLine(m_picture.height() - 1 - y))[x];
+        return m_picture.isNull() ? 0xFFFFFFFFu : m_picture.pixel(x, y);
     }
+    // Pixels x0 .. x0 + count - 1 of canvas row y.
+    void readRow(int y, int x0, int count, QRgb *out) const;
 
     // Copies this image's pixels under a canvas rectangle into the surface.
     void drawInto(CanvasSurface &surface, const QRect &canvasRect) const;
 
 private:
-    QImage m_picture;
+    CanvasSnapshot m_picture;
 };
 
 } // namespace pennova

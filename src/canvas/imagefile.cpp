@@ -1,15 +1,22 @@
 #include "canvas/imagefile.h"
 
+#include "canvas/atomicfile.h"
 #include "canvas/canvassurface.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pennova::imagefile {
 
@@ -34,6 +41,15 @@ namespace {
             .arg(size.height());
     }
 
+    // Whether a picture of `size` can become a canvas: the side limit, and `bytesPerPixel`
+    // against the allocation limit.
+    bool fitsCanvas(const QSize &size, qint64 bytesPerPixel)
+    {
+        const qint64 limitBytes = qint64(raiseAllocationLimit()) * 1024 * 1024;
+        return size.width() <= kMaxSide && size.height() <= kMaxSide
+            && qint64(size.width()) * size.height() * bytesPerPixel <= limitBytes;
+    }
+
     bool isOpaque(const QImage &image)
     {
         if (!image.hasAlphaChannel())
@@ -48,13 +64,46 @@ namespace {
         return true;
     }
 
-    // Qt's error texts start with a capital and end without a full stop; ours are set into a
-    // sentence.
-    QString lowerFirst(QString text)
+    QString notRegularMessage()
     {
-        if (text.size() > 1 && text.at(0).isUpper() && !text.at(1).isUpper())
-            text[0] = text.at(0).toLower();
-        return text;
+        return tr("it is not a regular file (a pipe, a device or a socket)");
+    }
+
+    // The decoded picture in the canvas format. The pixel grid is the picture; the file's dots
+    // per inch only say how large it prints.
+    ReadResult toCanvasFormat(QImage image, const QByteArray &format)
+    {
+        image.setDotsPerMeterX(0);
+        image.setDotsPerMeterY(0);
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
+            return { {}, format, tr("there is not enough memory to open it") };
+        return { std::move(image), format, {} };
+    }
+
+    ReadResult readFrom(QImageReader &reader)
+    {
+        // Photographs are opened upright, as image viewers show them; the saved file then needs
+        // no orientation tag.
+        reader.setAutoTransform(true);
+        if (!reader.canRead())
+            return { {}, {}, atomicfile::describeError(reader.errorString()) };
+        const QByteArray format = reader.format();
+
+        // Refuse what cannot become a canvas before decoding anything.
+        const QSize size = reader.size();
+        if (size.isValid() && !fitsCanvas(size, 4))
+            return { {}, format, tooLargeMessage(size) };
+
+        QImage image;
+        if (!reader.read(&image)) {
+            // Decoders of 16-bit images use up to 8 bytes a pixel; Qt reports their refusal only
+            // as unreadable data.
+            if (size.isValid() && !fitsCanvas(size, 8))
+                return { {}, format, tooLargeMessage(size) };
+            return { {}, format, atomicfile::describeError(reader.errorString()) };
+        }
+        return toCanvasFormat(std::move(image), format);
     }
 
 } // namespace
@@ -74,49 +123,63 @@ int raiseAllocationLimit()
 
 ReadResult readImage(const QString &path)
 {
-    const qint64 limitBytes = qint64(raiseAllocationLimit()) * 1024 * 1024;
-    ReadResult result;
     const QFileInfo info(path);
     if (!info.exists())
         return { {}, {}, tr("the file does not exist") };
     if (info.isDir())
         return { {}, {}, tr("it is a folder, not an image file") };
+    if (!info.isFile())
+        return { {}, {}, notRegularMessage() };
     if (info.size() == 0)
         return { {}, {}, tr("the file is empty") };
 
-    QImageReader reader(path);
-    // Photographs are opened upright, as image viewers show them; the saved file then needs no
-    // orientation tag.
-    reader.setAutoTransform(true);
-    if (!reader.canRead())
-        return { {}, {}, lowerFirst(reader.errorString()) };
-    result.format = reader.format();
-
-    // Refuse what cannot become a canvas before decoding anything: the side limit, and the
-    // canvas's 4 bytes per pixel against the allocation limit.
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        const qint64 bytes = qint64(size.width()) * size.height() * 4;
-        if (size.width() > kMaxSide || size.height() > kMaxSide || bytes > limitBytes)
-            return { {}, result.format, tooLargeMessage(size) };
+    // Opened without waiting and checked again once open, so that a pipe put in the file's
+    // place in the meantime is never waited on.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return { {}, {}, atomicfile::describeError(QString::fromLocal8Bit(std::strerror(errno))) };
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return { {}, {}, notRegularMessage() };
     }
-
-    QImage image;
-    if (!reader.read(&image)) {
-        // Decoders of 16-bit images use up to 8 bytes a pixel; Qt reports their refusal only as
-        // unreadable data.
-        if (size.isValid() && qint64(size.width()) * size.height() * 8 > limitBytes)
-            return { {}, result.format, tooLargeMessage(size) };
-        return { {}, result.format, lowerFirst(reader.errorString()) };
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return { {}, {}, atomicfile::describeError(file.errorString()) };
     }
-    // The pixel grid is the picture; the file's dots per inch only say how large it prints.
-    image.setDotsPerMeterX(0);
-    image.setDotsPerMeterY(0);
-    image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
-        return { {}, result.format, tr("there is not enough memory to open it") };
-    result.image = std::move(image);
-    return result;
+    QImageReader reader(&file);
+    if (!reader.canRead()) {
+        // Some types (TGA, for one) are known only by their extension, not by their first bytes.
+        const QByteArray suffix = info.suffix().toLower().toLatin1();
+        if (QImageReader::supportedImageFormats().contains(suffix) && file.seek(0)) {
+            QImageReader bySuffix(&file, suffix);
+            if (bySuffix.canRead())
+                return readFrom(bySuffix);
+        }
+        file.seek(0);
+    }
+    return readFrom(reader);
+}
+
+ReadResult readImageData(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return { {}, {}, tr("the image data is empty") };
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return readFrom(reader);
+}
+
+ReadResult fromDecodedImage(const QImage &image)
+{
+    if (image.isNull())
+        return { {}, {}, tr("there is no image") };
+    if (!fitsCanvas(image.size(), 4))
+        return { {}, {}, tooLargeMessage(image.size()) };
+    return toCanvasFormat(image, {});
 }
 
 QImage flattenedOnWhite(const QImage &canvas)
@@ -133,12 +196,10 @@ QImage flattenedOnWhite(const QImage &canvas)
     return flat;
 }
 
-QString writeImage(const QImage &canvas, const QString &path, Format format)
+QString writeImage(const QImage &canvas, const QString &path, Format format, bool *replaced)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return lowerFirst(file.errorString());
-
+    if (replaced)
+        *replaced = false;
     QImage picture;
     if (canvas.isNull())
         picture = canvas;
@@ -148,24 +209,22 @@ QString writeImage(const QImage &canvas, const QString &path, Format format)
         picture = canvas.convertToFormat(QImage::Format_RGB32); // a smaller RGB file, same pixels
     else
         picture = canvas;
-    if (!canvas.isNull() && picture.isNull()) {
-        file.cancelWriting();
+    if (!canvas.isNull() && picture.isNull())
         return tr("there is not enough memory to save it");
-    }
 
-    QImageWriter writer(&file, formatName(format));
-    if (format == Format::Jpeg) {
-        writer.setQuality(100);
-        writer.setProgressiveScanWrite(true);
-        writer.setOptimizedWrite(true);
-    }
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        return lowerFirst(writer.errorString());
-    }
-    if (!file.commit())
-        return lowerFirst(file.errorString());
-    return QString();
+    const auto encode = [&](QIODevice &device, QString &error) {
+        QImageWriter writer(&device, formatName(format));
+        if (format == Format::Jpeg) {
+            writer.setQuality(100);
+            writer.setProgressiveScanWrite(true);
+            writer.setOptimizedWrite(true);
+        }
+        if (writer.write(picture))
+            return true;
+        error = atomicfile::describeError(writer.errorString());
+        return false;
+    };
+    return atomicfile::writeFile(path, encode, replaced);
 }
 
 std::optional<Format> formatForPath(const QString &path)

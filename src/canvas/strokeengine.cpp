@@ -52,7 +52,7 @@ void StrokeEngine::setLastPoints(Point p)
 void StrokeEngine::beginStroke(QRgb brushColour)
 {
     m_fill = brushColour | 0xFF000000u;
-    m_backup.begin(&m_surface);
+    m_before = m_surface.snapshot();
     clearDirtyRect();
     m_lastw = -1.0f;
     m_midpath = false;
@@ -217,14 +217,17 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                             .intersected(region);
     if (reach.isEmpty())
         return;
-    m_backup.preserve(reach);
+    m_surface.prepareWrite(reach);
+    m_cores.resize(m_pieces.size());
 
     const bool ink = brush.ink && !erasing;
     const QRgb inkColour = brush.inkColour | 0xFF000000u;
     const bool plainFill = !erasing && !ink; // fully covered pixels simply take the brush colour
 
-    const auto composite = [&](QRgb *row, int x, int y, int grey) {
-        const QRgb source = erasing ? eraseImage.pixel(x, y) : m_fill;
+    m_eraseRow.resize(erasing ? size_t(reach.width()) : 0);
+    int eraseRowStart = 0;
+    const auto composite = [&](QRgb *row, int x, int grey) {
+        const QRgb source = erasing ? m_eraseRow[size_t(x - eraseRowStart)] : m_fill;
         const QRgb dab = grey >= 255
             ? source
             : filters::multiplyPixel(source, filters::maskToAlphaPixel(uint8_t(grey)));
@@ -239,7 +242,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         const float cy = float(y) + 0.5f;
         float hullLo = std::numeric_limits<float>::max();
         float hullHi = std::numeric_limits<float>::lowest();
-        m_cores.clear();
+        size_t coreCount = 0;
         for (PieceGeometry &g : m_pieces) {
             g.active = y >= g.yMin && y <= g.yMax;
             if (!g.active)
@@ -254,8 +257,13 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
             if (g.coreLo <= g.coreHi) {
                 const int c0 = ceilInt(g.coreLo - 0.5f);
                 const int c1 = floorInt(g.coreHi - 0.5f);
-                if (c0 <= c1)
-                    m_cores.push_back({ c0, c1 });
+                if (c0 <= c1) {
+                    // Written field by field: a pair built on the stack and copied whole stalls
+                    // the store buffer.
+                    m_cores[coreCount].first = c0;
+                    m_cores[coreCount].second = c1;
+                    ++coreCount;
+                }
             }
         }
         if (hullLo > hullHi)
@@ -265,17 +273,29 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         if (x0 > x1)
             continue;
         // Merge the fully covered spans into ordered, disjoint runs.
-        std::sort(m_cores.begin(), m_cores.end());
-        size_t runs = 0;
-        for (const auto &c : m_cores) {
-            if (runs > 0 && c.first <= m_cores[runs - 1].second + 1)
-                m_cores[runs - 1].second = std::max(m_cores[runs - 1].second, c.second);
-            else
-                m_cores[runs++] = c;
+        // Consecutive pieces mostly come in order already: insertion sort.
+        auto *cores = m_cores.data();
+        for (size_t i = 1; i < coreCount; ++i) {
+            const auto c = cores[i];
+            size_t j = i;
+            for (; j > 0 && c < cores[j - 1]; --j)
+                cores[j] = cores[j - 1];
+            cores[j] = c;
         }
-        m_cores.resize(runs);
+        size_t runs = 0;
+        for (size_t i = 0; i < coreCount; ++i) {
+            const auto c = cores[i];
+            if (runs > 0 && c.first <= cores[runs - 1].second + 1)
+                cores[runs - 1].second = std::max(cores[runs - 1].second, c.second);
+            else
+                cores[runs++] = c;
+        }
 
         QRgb *row = m_surface.row(y);
+        if (erasing) {
+            eraseRowStart = x0;
+            eraseImage.readRow(y, x0, x1 - x0 + 1, m_eraseRow.data());
+        }
         const auto edgePixels = [&](int from, int to) {
             for (int x = from; x <= to; ++x) {
                 // The opaque brush colour over itself gives itself whatever the coverage: most of
@@ -299,11 +319,12 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                 }
                 const int grey = int(m * 255.0f + 0.5f);
                 if (grey > 0)
-                    composite(row, x, y, grey);
+                    composite(row, x, grey);
             }
         };
         int x = x0;
-        for (const auto &core : m_cores) {
+        for (size_t run = 0; run < runs; ++run) {
+            const auto &core = cores[run];
             const int c0 = std::max(core.first, x0), c1 = std::min(core.second, x1);
             if (c0 > c1)
                 continue;
@@ -312,7 +333,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
                 std::fill(row + c0, row + c1 + 1, m_fill);
             } else {
                 for (int cx = c0; cx <= c1; ++cx)
-                    composite(row, cx, y, 255);
+                    composite(row, cx, 255);
             }
             x = c1 + 1;
         }

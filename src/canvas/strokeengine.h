@@ -14,7 +14,6 @@
 #include "canvas/canvassurface.h"
 #include "canvas/eraseimage.h"
 #include "canvas/geometry.h"
-#include "canvas/pixelbackup.h"
 
 #include <optional>
 #include <vector>
@@ -50,9 +49,13 @@ public:
     void setLastPoints(Point p);
     void setLastPoint(Point p) { m_lastpoint1 = p; }
 
-    // Starts a painting stroke: keeps the "before" pixels from now on, clears the dirty
-    // rectangle, and resets the width smoothing. The caller then paints the press as a segment.
+    // Starts a painting stroke: takes a snapshot of the canvas as the "before" picture, clears
+    // the dirty rectangle, and resets the width smoothing. The caller then paints the press as a
+    // segment.
     void beginStroke(QRgb brushColour);
+    // Lets go of the "before" picture once the stroke has been recorded, so that later writes
+    // no longer copy tiles for it.
+    void endStroke() { m_before = CanvasSnapshot(); }
 
     // Paints one segment to the sample. Returns the canvas rectangle R it wrote (possibly
     // sticking out of the canvas), or an empty rectangle when the sample was dropped because it
@@ -67,9 +70,11 @@ public:
     void clearDirtyRect() { m_dirtyrect = Rect {}; }
 
     // The pixels under a canvas rectangle as they were at beginStroke.
-    QImage beforeImage(const QRect &canvasRect) const { return m_backup.original(canvasRect); }
-    // The pixels kept since beginStroke, tile by tile.
-    const PixelBackup &backup() const { return m_backup; }
+    QImage beforeImage(const QRect &canvasRect) const { return m_before.copyRegion(canvasRect); }
+    // The canvas as it was at beginStroke (until endStroke).
+    const CanvasSnapshot &before() const { return m_before; }
+    // The canvas rectangles of the tiles written since beginStroke.
+    QVector<QRect> changedTiles() const { return m_before.changedTiles(); }
 
     // Radius at the end of the last segment; -1 before the first segment of a stroke.
     float lastWidth() const { return m_lastw; }
@@ -99,7 +104,7 @@ private:
     static void rowSpans(PieceGeometry &g, float cy);
 
     CanvasSurface &m_surface;
-    PixelBackup m_backup;
+    CanvasSnapshot m_before;
 
     Point m_lastpoint1;
     Point m_lastpoint2;
@@ -112,6 +117,7 @@ private:
     std::vector<SubSegment> m_subSegments;
     std::vector<PieceGeometry> m_pieces;
     std::vector<std::pair<int, int>> m_cores; // fully covered runs of the current row
+    std::vector<QRgb> m_eraseRow; // the erase image under the current row
 };
 
 } // namespace pennova

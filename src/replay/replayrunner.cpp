@@ -1,6 +1,7 @@
 #include "replay/replayrunner.h"
 
 #include "app/documentwindow.h"
+#include "canvas/atomicfile.h"
 #include "canvas/clipboardimage.h"
 #include "canvas/imagefile.h"
 #include "canvas/penend.h"
@@ -28,7 +29,6 @@
 #include <QNativeGestureEvent>
 #include <QPixmap>
 #include <QPointingDevice>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTabletEvent>
 #include <QThread>
@@ -653,14 +653,15 @@ ReplayRunner::Outcome ReplayRunner::writePng(const QImage &image, const QString 
         return failed(QStringLiteral("there are no pixels"));
     QDir().mkpath(QFileInfo(path).absolutePath());
     // Written whole or not at all. PNG keeps straight alpha; the writer converts.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image))
-        return failed(writer.errorString());
-    if (!file.commit())
-        return failed(file.errorString());
+    const QString why = atomicfile::writeFile(path, [&image](QIODevice &device, QString &error) {
+        QImageWriter writer(&device, "png");
+        if (writer.write(image))
+            return true;
+        error = writer.errorString();
+        return false;
+    });
+    if (!why.isEmpty())
+        return failed(why);
     return {};
 }
 
@@ -713,12 +714,15 @@ ReplayRunner::Outcome ReplayRunner::clipboard(const ClipboardCommand &command)
         return {};
     }
     case ClipboardCommand::Operation::Save: {
-        const QImage image = clipboard::imageFromMime(board->mimeData());
-        if (image.isNull()) {
+        const imagefile::ReadResult read = clipboard::imageFromMime(board->mimeData());
+        if (!read.ok()) {
             return Outcome { false, true,
-                QStringLiteral("cannot write '%1': the clipboard holds no image").arg(path) };
+                QStringLiteral("cannot write '%1': %2")
+                    .arg(path,
+                        read.error.isEmpty() ? QStringLiteral("the clipboard holds no image")
+                                             : read.error) };
         }
-        return writePng(image, path);
+        return writePng(read.image, path);
     }
     }
     return {};

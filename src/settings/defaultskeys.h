@@ -26,6 +26,11 @@ inline const QString DonateMessage = QStringLiteral("DonateMessage");
 // Size of a new canvas (pixels, integers).
 inline const QString ImageWidth = QStringLiteral("ImageWidth");
 inline const QString ImageHeight = QStringLiteral("ImageHeight");
+// Base address of the web server (http or https), overriding the one the program was built with;
+// stored empty, there is none. No factory value.
+inline const QString ServerAddress = QStringLiteral("ServerAddress");
+// The pictures opened recently, absolute paths one a line, newest first (string).
+inline const QString RecentFiles = QStringLiteral("RecentFiles");
 // Saved frame of the tool panel, as text; no factory value.
 inline const QString ToolPanelFrame = QStringLiteral("ToolPanelFrame");
 

@@ -53,7 +53,10 @@ protected:
         ASSERT_EQ(openDocumentWindows(), 0);
         controller = std::make_unique<DocumentController>(*defaults);
         DocumentPrompts prompts;
-        prompts.alert = [this](QWidget *, const QString &message) { alerts << message; };
+        prompts.alert = [this](QWidget *parent, const QString &message) {
+            alerts << message;
+            alertParents << parent;
+        };
         prompts.saveChanges = [this](QWidget *, const QString &name) {
             asked << name;
             return saveAnswer;
@@ -64,7 +67,10 @@ protected:
             return saveName;
         };
         prompts.openFileNames = [this](QWidget *) { return openNames; };
-        prompts.canvasSize = [this](QWidget *, Defaults &) { return canvasSize; };
+        prompts.canvasSize = [this](QWidget *, Defaults &, const auto &make) {
+            if (canvasSize)
+                canvasRefusal = make(*canvasSize);
+        };
         controller->setPrompts(prompts);
     }
 
@@ -110,6 +116,7 @@ protected:
     test::LogCapture log;
 
     QStringList alerts;
+    QList<QWidget *> alertParents;
     QStringList asked;
     QStringList suggestedPaths;
     SaveChangesAnswer saveAnswer = SaveChangesAnswer::Cancel;
@@ -117,6 +124,7 @@ protected:
     QString saveName;
     QStringList openNames;
     std::optional<QSize> canvasSize;
+    QString canvasRefusal; // what the size question was told about the last size it gave
 };
 
 } // namespace
@@ -161,15 +169,29 @@ TEST_F(DocumentTest, EnteredSizeMakesTheCanvasAndBecomesTheNextDefault)
         canvasSize = dialog.canvasSize();
     }
     EXPECT_EQ(canvasSize, QSize(1024, 768));
-    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 1024);
-    EXPECT_EQ(defaults->integerForKey(keys::ImageHeight), 768);
+    // Stored only once the canvas is made.
+    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 640);
     MyDocument *document = controller->newDocument();
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(canvas(document).size(), QSize(1024, 768));
+    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 1024);
+    EXPECT_EQ(defaults->integerForKey(keys::ImageHeight), 768);
 
     NewCanvasDialog next(*defaults);
     EXPECT_EQ(next.widthField()->text(), QStringLiteral("1024"));
     EXPECT_EQ(next.heightField()->text(), QStringLiteral("768"));
+    EXPECT_TRUE(next.errorText().isEmpty());
+
+    // A stored size that can never be a canvas is not proposed: the factory size is, saying why,
+    // and the stored value stays until a canvas is made.
+    defaults->setInteger(keys::ImageWidth, 100000);
+    defaults->setInteger(keys::ImageHeight, 100000);
+    NewCanvasDialog damaged(*defaults);
+    EXPECT_EQ(damaged.widthField()->text(), QStringLiteral("640"));
+    EXPECT_EQ(damaged.heightField()->text(), QStringLiteral("480"));
+    EXPECT_TRUE(damaged.errorText().contains(QStringLiteral("100000 × 100000")))
+        << damaged.errorText().toStdString();
+    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 100000);
 }
 
 TEST_F(DocumentTest, SizeWindowRefusesSizesBelowOneAndTextStayingOpen)
@@ -210,14 +232,43 @@ TEST_F(DocumentTest, CanvasTooLargeOrCancelledMakesNoWindow)
 {
     canvasSize = QSize(70000, 70000);
     EXPECT_EQ(controller->newDocument(), nullptr);
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_TRUE(alerts[0].contains(QStringLiteral("70000 × 70000"))) << alerts[0].toStdString();
+    EXPECT_TRUE(canvasRefusal.contains(QStringLiteral("70000 × 70000 pixels could not be made")));
+    EXPECT_TRUE(alerts.isEmpty()); // told in the size window itself
 
     canvasSize.reset();
     EXPECT_EQ(controller->newDocument(), nullptr);
-    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.isEmpty());
     EXPECT_TRUE(controller->documents().isEmpty());
     EXPECT_EQ(openDocumentWindows(), 0);
+}
+
+TEST_F(DocumentTest, NewWindowStaysOpenWithARefusedSizeUntilOneIsMade)
+{
+    DocumentPrompts prompts = controller->prompts();
+    QString shown;
+    bool stayedOpen = false;
+    prompts.canvasSize = [&](QWidget *, Defaults &store, const auto &make) {
+        NewCanvasDialog dialog(store, make);
+        dialog.show();
+        dialog.widthField()->setText(QStringLiteral("100000"));
+        dialog.heightField()->setText(QStringLiteral("100000"));
+        dialog.accept();
+        shown = dialog.errorText();
+        stayedOpen = dialog.isVisible() && openDocumentWindows() == 0
+            && defaults->integerForKey(keys::ImageWidth) == 640;
+        dialog.widthField()->setText(QStringLiteral("300"));
+        dialog.heightField()->setText(QStringLiteral("200"));
+        dialog.accept();
+    };
+    controller->setPrompts(prompts);
+    MyDocument *document = controller->newDocument();
+    ASSERT_NE(document, nullptr);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(shown.contains(QStringLiteral("100000 × 100000"))) << shown.toStdString();
+    EXPECT_EQ(canvas(document).size(), QSize(300, 200));
+    EXPECT_EQ(defaults->integerForKey(keys::ImageWidth), 300);
+    EXPECT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(alerts.isEmpty());
 }
 
 // --- Opening files
@@ -321,43 +372,27 @@ TEST_F(DocumentTest, OpenFilesReportsEveryFailureOnceAndOpensTheRest)
     EXPECT_TRUE(alerts[0].contains(QStringLiteral("gone.png")));
 }
 
-TEST_F(DocumentTest, LaunchOpensArgumentsOrStartsWithADefaultCanvas)
-{
-    // Only bad files: a new canvas anyway, and the message.
-    defaults->setInteger(keys::ImageWidth, 200);
-    defaults->setInteger(keys::ImageHeight, 100);
-    EXPECT_TRUE(controller->openAtLaunch({ path(QStringLiteral("nothing.png")) }));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(canvas(controller->documents()[0]).size(), QSize(200, 100));
-    EXPECT_EQ(alerts.size(), 1);
-    controller->documents()[0]->closeWithoutAsking();
-
-    // A stored default the canvas cannot hold falls back to the factory size.
-    defaults->setInteger(keys::ImageWidth, 0);
-    EXPECT_TRUE(controller->openAtLaunch({}));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(canvas(controller->documents()[0]).size(), QSize(640, 480));
-    controller->documents()[0]->closeWithoutAsking();
-
-    // Good files: just those.
-    alerts.clear();
-    QImage picture(30, 20, QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    EXPECT_TRUE(controller->openAtLaunch({ writeImage(QStringLiteral("a.png"), picture) }));
-    ASSERT_EQ(controller->documents().size(), 1);
-    EXPECT_EQ(controller->documents()[0]->displayName(), QStringLiteral("a.png"));
-    EXPECT_TRUE(alerts.isEmpty());
-}
-
 TEST_F(DocumentTest, WindowContentTakesCanvasSizeWithinScreenAndMinimum)
 {
-    const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
+    // A canvas larger than the screen, opened or new: the whole window, frame included, fits
+    // the screen's available area, and the view shows part of the canvas.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     QImage big(available.width() + 300, available.height() + 200, QImage::Format_RGB32);
     big.fill(Qt::gray);
     MyDocument *large
         = controller->openDocumentWithContentsOfFile(writeImage(QStringLiteral("big.png"), big));
     ASSERT_NE(large, nullptr);
-    EXPECT_EQ(large->drawView()->size(), available);
+    canvasSize = QSize(4000, 3000);
+    MyDocument *huge = controller->newDocument();
+    ASSERT_NE(huge, nullptr);
+    for (MyDocument *document : { large, huge }) {
+        const QRect frame = document->window()->frameGeometry();
+        EXPECT_TRUE(available.contains(frame)) << frame.width() << " x " << frame.height();
+        const QSize view = document->drawView()->size();
+        EXPECT_LT(view.height(), canvas(document).height());
+        EXPECT_LT(view.width(), canvas(document).width());
+        EXPECT_GT(view.height(), available.height() / 2);
+    }
 
     QImage small(20, 20, QImage::Format_RGB32);
     small.fill(Qt::gray);
@@ -479,11 +514,84 @@ TEST_F(DocumentTest, FailedSaveKeepsTheFileAndTheModifiedMark)
     EXPECT_TRUE(alerts[0].contains(QStringLiteral("folder.png"))) << alerts[0].toStdString();
     EXPECT_TRUE(alerts[0].contains(QStringLiteral("unchanged")));
     EXPECT_TRUE(alerts[1].contains(QStringLiteral("x.png")));
+    EXPECT_EQ(alertParents, QList<QWidget *>(2, document->window())); // centred on it
 
     EXPECT_EQ(fileBytes(file), before);
     EXPECT_TRUE(document->isModified());
     EXPECT_TRUE(document->window()->isWindowModified());
     EXPECT_EQ(document->filePath(), file);
+}
+
+// The save of a 400 x 300 picture over a small file, stopped by a file size limit in its very last
+// byte.
+TEST_F(DocumentTest, SaveStoppedByAFileSizeLimitKeepsTheOldFileAndTheQuestionOnClose)
+{
+    QImage small(40, 30, QImage::Format_RGB32);
+    small.fill(Qt::yellow);
+    const QString file = writeImage(QStringLiteral("small.png"), small);
+    const QByteArray before = fileBytes(file);
+    canvasSize = QSize(400, 300);
+    MyDocument *document = controller->newDocument();
+    ASSERT_NE(document, nullptr);
+    stroke(document, Point { 200, 150 });
+    ASSERT_EQ(imagefile::writeImage(
+                  canvas(document), path(QStringLiteral("probe.png")), imagefile::Format::Png),
+        QString());
+    const qint64 full = QFileInfo(path(QStringLiteral("probe.png"))).size();
+
+    saveName = file;
+    bool saved = true;
+    {
+        const test::FileSizeLimit limited(full - 1);
+        saved = document->saveAs();
+    }
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("“small.png” could not be saved: the file would "
+                                                  "be larger than this system allows")))
+        << alerts[0].toStdString();
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("unchanged")));
+    EXPECT_TRUE(fileBytes(file) == before);
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(document->window()->isWindowModified());
+    EXPECT_TRUE(document->filePath().isEmpty());
+    saveAnswer = SaveChangesAnswer::Cancel;
+    EXPECT_FALSE(document->window()->close());
+    EXPECT_EQ(asked.size(), 1);
+
+    EXPECT_TRUE(document->saveAs());
+    EXPECT_TRUE(fileBytes(file) == fileBytes(path(QStringLiteral("probe.png"))));
+    EXPECT_FALSE(document->isModified());
+}
+
+TEST_F(DocumentTest, SaveAsProposesAFolderThatExistsThenTheLastOneUsed)
+{
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = path(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    qputenv("HOME", QFile::encodeName(home));
+    canvasSize = QSize(50, 40);
+    MyDocument *document = controller->newDocument();
+    ASSERT_NE(document, nullptr);
+
+    // A fresh account without a pictures folder: the home folder.
+    EXPECT_FALSE(document->saveAs());
+    ASSERT_EQ(suggestedPaths.size(), 1);
+    EXPECT_EQ(suggestedPaths.last(), QDir(home).filePath(QStringLiteral("Untitled.png")));
+    // With one: the pictures folder.
+    ASSERT_TRUE(QDir(home).mkdir(QStringLiteral("Pictures")));
+    EXPECT_FALSE(document->saveAs());
+    EXPECT_EQ(suggestedPaths.last(), home + QStringLiteral("/Pictures/Untitled.png"));
+    // After a save elsewhere, the next new picture is proposed there.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("work"))));
+    saveName = path(QStringLiteral("work/first.png"));
+    EXPECT_TRUE(document->saveAs());
+    MyDocument *second = controller->newDocument();
+    ASSERT_NE(second, nullptr);
+    saveName.clear();
+    EXPECT_FALSE(second->saveAs());
+    EXPECT_EQ(suggestedPaths.last(), path(QStringLiteral("work/Untitled 2.png")));
+    qputenv("HOME", oldHome);
 }
 
 TEST_F(DocumentTest, ModifiedMarkFollowsTheSavedState)

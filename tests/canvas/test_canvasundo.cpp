@@ -15,9 +15,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(surface.newImageWithSize(Size { 200, 150 }));
-        surface.image() = test::randomPremultipliedImage(200, 150, 5);
+        surface.adoptImage(test::randomPremultipliedImage(200, 150, 5));
         undo.setHistory(&history);
     }
+    // A failed check must not leave compressing held for the tests after it.
+    void TearDown() override { CanvasUndo::holdEncoding(false); }
 
     // One random stroke recorded as "Draw", as the canvas view does at release.
     void stroke(std::mt19937 &rng)
@@ -32,7 +34,7 @@ protected:
             p = Point { p.x + float(int(rng() % 50) - 25), p.y + float(int(rng() % 50) - 25) };
         }
         const QRect r = toQRect(engine.dirtyRect());
-        undo.recordChange(r, engine.backup(), QStringLiteral("Draw"));
+        undo.recordChange(r, engine.before(), QStringLiteral("Draw"));
     }
 
     CanvasSurface surface;
@@ -45,28 +47,75 @@ protected:
 
 } // namespace
 
+// Undo, redo and undo again restore every byte, whether the steps are still waiting to be
+// compressed (they put the tiles of their snapshots back), compressed (they apply the stored
+// difference, and redo applies it the other way) or a mixture of both.
 TEST_F(CanvasUndoTest, UndoRedoUndoRestoresEveryByte)
 {
-    std::mt19937 rng(2024);
-    SCOPED_TRACE("seed 2024");
-    std::vector<QImage> states { surface.image().copy() };
-    for (int i = 0; i < 6; ++i) {
-        stroke(rng);
-        states.push_back(surface.image().copy());
-    }
-    ASSERT_EQ(history.count(), 6);
-    EXPECT_EQ(history.undoActionName(), QStringLiteral("Draw"));
-    for (int i = 5; i >= 0; --i) {
+    for (const char *when : { "compressed", "waiting", "mixed" }) {
+        SCOPED_TRACE(when);
+        std::mt19937 rng(2024);
+        surface.adoptImage(test::randomPremultipliedImage(200, 150, 5));
+        history.clear();
+        const bool waiting = std::string(when) == "waiting";
+        CanvasUndo::holdEncoding(waiting || std::string(when) == "mixed");
+        std::vector<QImage> states { surface.image().copy() };
+        for (int i = 0; i < 6; ++i) {
+            stroke(rng);
+            states.push_back(surface.image().copy());
+            if (std::string(when) == "mixed" && i == 2)
+                CanvasUndo::holdEncoding(false);
+        }
+        if (!waiting)
+            CanvasUndo::finishPendingWork();
+        ASSERT_EQ(history.count(), 6);
+        EXPECT_EQ(history.undoActionName(), QStringLiteral("Draw"));
+        for (int i = 5; i >= 0; --i) {
+            history.undo();
+            ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "undo-state"));
+        }
+        EXPECT_EQ(history.redoActionName(), QStringLiteral("Draw"));
+        for (int i = 1; i <= 6; ++i) {
+            history.redo();
+            ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "redo-state"));
+        }
+        // Compressing finishes between the redo and the next undo.
+        CanvasUndo::holdEncoding(false);
+        CanvasUndo::finishPendingWork();
         history.undo();
-        ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "undo-state"));
+        EXPECT_TRUE(test::imagesEqual(surface.image(), states[5], "undo-again"));
+        history.undo();
+        EXPECT_TRUE(test::imagesEqual(surface.image(), states[4], "undo-again-2"));
     }
-    EXPECT_EQ(history.redoActionName(), QStringLiteral("Draw"));
-    for (int i = 1; i <= 6; ++i) {
-        history.redo();
-        ASSERT_TRUE(test::imagesEqual(surface.image(), states[size_t(i)], "redo-state"));
-    }
+}
+
+// A step keeps only the tiles whose bytes changed, compressed; nothing once its steps are gone.
+TEST_F(CanvasUndoTest, StoresOnlyChangedTilesAndLetsThemGo)
+{
+    surface.fillRegion(surface.bounds(), 0xFF000000u);
+    // Black over black: the change reaches every tile but changes no byte.
+    CanvasSnapshot before = surface.snapshot();
+    surface.fillRegion(surface.bounds(), 0xFF000000u);
+    ASSERT_TRUE(undo.recordChange(surface.bounds(), before, QStringLiteral("Draw")));
+    CanvasUndo::finishPendingWork();
+    EXPECT_EQ(undo.storedBytes(), 0);
     history.undo();
-    EXPECT_TRUE(test::imagesEqual(surface.image(), states[5], "undo-again"));
+    history.redo();
+    EXPECT_EQ(surface.pixel(100, 75), 0xFF000000u);
+
+    // One changed pixel in a 200 x 150 region: one tile, a few hundred bytes.
+    before = surface.snapshot();
+    surface.fillRegion(QRect(130, 70, 1, 1), 0xFF0000FFu);
+    ASSERT_TRUE(undo.recordChange(surface.bounds(), before, QStringLiteral("Draw")));
+    CanvasUndo::finishPendingWork();
+    EXPECT_GT(undo.storedBytes(), 0);
+    EXPECT_LT(undo.storedBytes(), 600);
+    history.undo();
+    EXPECT_EQ(surface.pixel(130, 70), 0xFF000000u);
+    history.redo();
+    EXPECT_EQ(surface.pixel(130, 70), 0xFF0000FFu);
+    history.clear();
+    EXPECT_EQ(undo.storedBytes(), 0);
 }
 
 TEST_F(CanvasUndoTest, RegionIsClippedAndNothingOutsideIsTouched)

@@ -5,9 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 using namespace pennova;
 using imagefile::Format;
@@ -140,21 +138,22 @@ TEST_F(ImageFileTest, FailedWritesLeaveThePreviousFileIntact)
     EXPECT_NE(imagefile::writeImage(QImage(), path("keep.png"), Format::Png), QString());
     EXPECT_EQ(fileStart(path("keep.png"), 1 << 20), before);
 
-    // The disk refuses part-way: a file size limit makes the write fail in the middle.
-    {
-        const QImage noise = test::randomPremultipliedImage(256, 256, 99);
-        struct rlimit old = {};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = 16 * 1024;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString error = imagefile::writeImage(noise, path("keep.png"), Format::Png);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        EXPECT_NE(error, QString());
+    // The disk refuses at the start, part-way, and in the very last bytes of the file.
+    const QImage noise = test::randomPremultipliedImage(256, 256, 99);
+    ASSERT_EQ(imagefile::writeImage(noise, path("probe.png"), Format::Png), QString());
+    const qint64 full = QFileInfo(path("probe.png")).size();
+    ASSERT_TRUE(QFile::remove(path("probe.png")));
+    for (const qint64 limit : { qint64(0), full / 2, full - 1 }) {
+        SCOPED_TRACE(limit);
+        QString error;
+        {
+            const test::FileSizeLimit small(limit);
+            error = imagefile::writeImage(noise, path("keep.png"), Format::Png);
+        }
+        EXPECT_TRUE(error.contains(QStringLiteral("larger than this system allows")))
+            << qPrintable(error);
+        EXPECT_TRUE(fileStart(path("keep.png"), 1 << 20) == before);
     }
-    EXPECT_EQ(fileStart(path("keep.png"), 1 << 20), before);
 
     // The path is a folder; the folder of the path does not exist.
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));

@@ -270,7 +270,7 @@ TEST_F(StrokeTest, RandomStrokesStayInsideDirtyRectAndBackupKeepsBefore)
     std::mt19937 rng(1234);
     SCOPED_TRACE("seed 1234");
     makeCanvas(300, 200);
-    surface.image() = test::randomPremultipliedImage(300, 200, 99);
+    surface.adoptImage(test::randomPremultipliedImage(300, 200, 99));
     for (int stroke = 0; stroke < 5; ++stroke) {
         const QImage before = surface.image().copy();
         brush.sizeMin = float(rng() % 5);

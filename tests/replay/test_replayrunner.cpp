@@ -5,12 +5,21 @@
 #include "replayfixture.h"
 #include "testsupport.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageWriter>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <atomic>
 #include <cmath>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace pennova;
 
@@ -18,6 +27,22 @@ namespace {
 
 using test::messages;
 using test::stroke;
+
+// A JPEG file of `image` as stored, with an Exif orientation tag as cameras write it (6: "turn a
+// quarter clockwise to show"): an APP1 segment after the start marker holding a big-endian TIFF
+// header and one directory with the single 16-bit entry 0x0112.
+QByteArray jpegWithOrientation(const QImage &image, char orientation)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "jpeg").write(image);
+    const QByteArray exif
+        = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25) + orientation
+        + QByteArray(6, '\0');
+    const char length = char(exif.size() + 2);
+    return jpeg.left(2) + QByteArray("\xFF\xE1\0", 3) + length + exif + jpeg.mid(2);
+}
 
 class ReplayRunnerTest : public test::ReplayFixture
 {
@@ -368,6 +393,102 @@ TEST_F(ReplayRunnerTest, PasteFloatsInTheViewCentreUntilReturnCommitsIt)
         QStringLiteral("replay-paste-commit")));
     EXPECT_EQ(canvas().pixel(349, 180), qRgb(255, 255, 255));
     EXPECT_EQ(canvas().pixel(450, 180), qRgb(255, 255, 255));
+}
+
+TEST_F(ReplayRunnerTest, RefusedDropsAndPastesSayWhyAndChangeNothing)
+{
+    const QString pipe = path(QStringLiteral("pipe.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(pipe, path(QStringLiteral("link.png"))));
+    // Should the drop wait on the pipe, it is released after a few seconds: the test then fails
+    // instead of hanging.
+    std::atomic<bool> done { false }, released { false };
+    std::thread guard([&] {
+        for (int i = 0; i < 50 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const int fd
+            = done ? -1 : ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        released = fd >= 0;
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const QString notRegular
+        = QStringLiteral("it is not a regular file (a pipe, a device or a socket)");
+    runOk(QStringLiteral("canvas 200 100\n"
+                         "drop pipe.png 50 50\nexpect status Cannot drop “pipe.png”: %1\n"
+                         "drop link.png 50 50\nexpect status Cannot drop “link.png”: %1\n"
+                         "drop /dev/zero 50 50\nexpect status Cannot drop “zero”: %1\n"
+                         "expect paste no\nexpect undo 0\n")
+              .arg(notRegular));
+    done = true;
+    guard.join();
+    EXPECT_FALSE(released);
+
+    // 50000 x 50000 pixels: refused from its header, as Open refuses it, as a file or as data.
+    const QString hugeFile = QStringLiteral(PENNOVA_TEST_DATA "/images/bad/huge.png");
+    ASSERT_TRUE(QFile::copy(hugeFile, path(QStringLiteral("huge.png"))));
+    const QString tooLarge
+        = QStringLiteral("the image is too large to open on this computer (50000 × 50000 pixels)");
+    runOk(QStringLiteral("drop huge.png 50 50\nexpect paste no\n"
+                         "expect status Cannot drop “huge.png”: %1\n")
+              .arg(tooLarge));
+    QFile huge(hugeFile);
+    ASSERT_TRUE(huge.open(QIODevice::ReadOnly));
+    auto *mime = new QMimeData;
+    mime->setData(QStringLiteral("image/png"), huge.readAll());
+    QGuiApplication::clipboard()->setMimeData(mime);
+    runOk(QStringLiteral("action paste\nexpect paste no\nexpect status Cannot paste: %1\n"
+                         "clipboard clear\naction paste\nexpect status Nothing to paste\n")
+              .arg(tooLarge));
+    EXPECT_EQ(canvas().pixel(50, 50), qRgb(255, 255, 255));
+}
+
+TEST_F(ReplayRunnerTest, DroppedPhotographFloatsUpright)
+{
+    // 40 x 20 with a blue left quarter, tagged to be shown a quarter turn clockwise.
+    QImage photo(40, 20, QImage::Format_RGB32);
+    photo.fill(qRgb(255, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 10; ++x)
+            photo.setPixel(x, y, qRgb(0, 0, 255));
+    QFile file(path(QStringLiteral("turned.jpg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpegWithOrientation(photo, 6));
+    file.close();
+    // Upright it is 20 x 40, the blue quarter on top (canvas y 110..119, y up).
+    runOk(QStringLiteral("canvas 200 200\ndrop turned.jpg 100 100\n"
+                         "expect paste yes\nexpect selection 90 80 20 40\nkey Return\n"
+                         "expect pixel 100 115 0000ff 40\nexpect pixel 100 90 ff0000 40\n"));
+}
+
+// Writes stopped by a file size limit: the run stops with the cause, and the file that was there
+// stays.
+TEST_F(ReplayRunnerTest, WritesThatHitAFileSizeLimitStopTheRunAndKeepTheOldFile)
+{
+    runOk(QStringLiteral("canvas 300 200\n") + stroke(20, 280, 100));
+    const QByteArray old("an older file");
+    // The PNG of the canvas, the view and the clipboard share one writer; save has its own.
+    for (const QString &command :
+        { QStringLiteral("png out.png"), QStringLiteral("save out.jpg") }) {
+        SCOPED_TRACE(command.toStdString());
+        const QString file = path(command.section(QLatin1Char(' '), -1));
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        ReplayResult result;
+        {
+            const test::FileSizeLimit small(100);
+            result = m_runner.runText(command + QLatin1Char('\n'));
+        }
+        EXPECT_EQ(result.exitCode(), 2);
+        EXPECT_NE(messages(result).find("larger than this system allows"), std::string::npos)
+            << messages(result);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == old);
+    }
 }
 
 namespace {

@@ -63,6 +63,13 @@ inline QRgb undoPixel(QRgb current, QRgb diff)
     return diffPixel(diff, current);
 }
 
+// The other way: old + (new - old) = new, byte by byte modulo 256.
+inline QRgb addDiffPixel(QRgb current, QRgb diff)
+{
+    const uint32_t h = 0x80808080u;
+    return ((current & ~h) + (diff & ~h)) ^ ((current ^ diff) & h);
+}
+
 // Ink compositing of one pixel ("glaze", like a felt marker): the dab multiplies with what lies
 // under it, so overlapping ink darkens, ink never lightens a channel of an opaque background,
 // yellow over blue gives green, and where the dab has no coverage the background stays.

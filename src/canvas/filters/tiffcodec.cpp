@@ -162,10 +162,14 @@ namespace {
         }
     }
 
-    void samplesToWords(const uint8_t *samples, int count, QRgb *words)
+    // The same words in memory hold R, G, B, A samples; on a little-endian machine only red and
+    // blue trade places.
+    void samplesToWordsInPlace(QRgb *words, int count)
     {
-        for (int x = 0; x < count; ++x, samples += 4)
+        for (int x = 0; x < count; ++x) {
+            const auto *samples = reinterpret_cast<const uint8_t *>(words + x);
             words[x] = qRgba(samples[0], samples[1], samples[2], samples[3]);
+        }
     }
 
 } // namespace
@@ -209,6 +213,7 @@ QByteArray encodeDifferenceTiff(const QImage &difference)
     if (!TIFFFlush(t) || !file.error.isEmpty())
         return QByteArray();
     tif.reset();
+    file.bytes.squeeze(); // a step keeps these bytes for long
     return file.bytes;
 }
 
@@ -267,12 +272,24 @@ QImage decodeDifferenceTiff(const QByteArray &data, QSize expectedSize, QString 
     QImage out(width, height, QImage::Format_ARGB32);
     if (out.isNull())
         return fail(QStringLiteral("not enough memory for %1 x %2 pixels.").arg(width).arg(height));
-    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
-    for (int y = 0; y < height; ++y) {
-        if (TIFFReadScanline(t, row.data(), uint32_t(y), 0) < 0 || !file.error.isEmpty())
-            return fail(
-                file.error.isEmpty() ? QStringLiteral("row %1 is damaged.").arg(y) : file.error);
-        samplesToWords(row.data(), width, reinterpret_cast<QRgb *>(out.scanLine(y)));
+    // Whole strips at once, straight into the image (its rows follow each other without gaps),
+    // then R, G, B, A samples turned into words in place.
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(height));
+    const uint32_t strips = TIFFNumberOfStrips(t);
+    if (out.bytesPerLine() != rowBytes
+        || strips != (uint32_t(height) + rowsPerStrip - 1) / rowsPerStrip)
+        return fail(QStringLiteral("its strips do not cover its rows."));
+    for (uint32_t strip = 0; strip < strips; ++strip) {
+        const uint32_t firstRow = strip * rowsPerStrip;
+        const uint32_t rows = std::min<uint32_t>(rowsPerStrip, uint32_t(height) - firstRow);
+        const tmsize_t bytes = tmsize_t(rows) * rowBytes;
+        uchar *into = out.scanLine(int(firstRow));
+        if (TIFFReadEncodedStrip(t, strip, into, bytes) != bytes || !file.error.isEmpty())
+            return fail(file.error.isEmpty() ? QStringLiteral("strip %1 is damaged.").arg(strip)
+                                             : file.error);
+        samplesToWordsInPlace(reinterpret_cast<QRgb *>(into), int(rows) * width);
     }
     return out;
 }

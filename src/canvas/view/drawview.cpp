@@ -160,6 +160,15 @@ void DrawView::redisplayCanvasRect(const Rect &canvasRect)
         update(visible.toAlignedRect());
 }
 
+void DrawView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_placedInWindow) {
+        m_placedInWindow = true;
+        emit placedInWindow();
+    }
+}
+
 void DrawView::resizeEvent(QResizeEvent *event)
 {
     m_transform.setFrameSize(Size { float(event->size().width()), float(event->size().height()) });

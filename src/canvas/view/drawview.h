@@ -215,10 +215,13 @@ signals:
     void statusMessage(const QString &text, bool persistent);
     // Selection mode, a floating paste or the selection changed (menus follow).
     void selectionStateChanged();
+    // The view is shown in its window for the first time.
+    void placedInWindow();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -303,6 +306,7 @@ private:
     QCursor m_usCursor; // resize arrows for the even and the odd corners
     QCursor m_dsCursor;
     MyTextField *m_statusfield = nullptr;
+    bool m_placedInWindow = false;
 
     // The current press: button down, the erase modifier, and the device that started it (other
     // devices are ignored until it is released).

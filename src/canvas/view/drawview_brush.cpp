@@ -49,7 +49,7 @@ void DrawView::modifyBrush(int step, Qt::KeyboardModifiers modifiers)
 void DrawView::setErase(int tag)
 {
     if (tag == 1) {
-        m_eraseImage = EraseImage::sealed(m_surface.image());
+        m_eraseImage = EraseImage::sealed(m_surface.snapshot());
         flashstatus(QStringLiteral("Canvas Sealed"));
     } else if (tag == 0) {
         m_eraseImage = EraseImage();

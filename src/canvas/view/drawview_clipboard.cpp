@@ -10,7 +10,6 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
 
@@ -34,12 +33,14 @@ void DrawView::cut()
 
 void DrawView::paste()
 {
-    const QImage image = clipboard::imageFromMime(QGuiApplication::clipboard()->mimeData());
-    if (image.isNull()) {
-        flashstatus(QStringLiteral("Nothing to paste"));
+    const imagefile::ReadResult read
+        = clipboard::imageFromMime(QGuiApplication::clipboard()->mimeData());
+    if (!read.ok()) {
+        flashstatus(read.error.isEmpty() ? QStringLiteral("Nothing to paste")
+                                         : tr("Cannot paste: %1").arg(read.error));
         return;
     }
-    pasteImageAt(image, std::nullopt);
+    pasteImageAt(read.image, std::nullopt);
 }
 
 void DrawView::pasteImageAt(const QImage &image, std::optional<Point> viewPoint)
@@ -120,23 +121,30 @@ void DrawView::dragEnterEvent(QDragEnterEvent *event)
 
 void DrawView::dropEvent(QDropEvent *event)
 {
+    // The first file, read as Open reads it, or the image data itself; a refusal says why.
     const QMimeData *mime = event->mimeData();
-    QImage image;
+    imagefile::ReadResult read;
+    QString refusal;
     if (mime->hasUrls()) {
-        // The first file; one that is not a readable image is refused.
-        const QList<QUrl> urls = mime->urls();
-        if (!urls.isEmpty() && urls.first().isLocalFile()) {
-            QImageReader reader(urls.first().toLocalFile());
-            image = reader.read();
-        }
+        const QUrl url = mime->urls().value(0);
+        const QString name = url.fileName().isEmpty() ? url.toDisplayString() : url.fileName();
+        if (!url.isLocalFile())
+            refusal = tr("Cannot drop “%1”: only files on this computer can be dropped").arg(name);
+        else if (read = imagefile::readImage(url.toLocalFile()); !read.ok())
+            refusal = tr("Cannot drop “%1”: %2").arg(name, read.error);
     } else {
-        image = clipboard::imageFromMime(mime);
+        read = clipboard::imageFromMime(mime);
+        if (!read.ok()) {
+            refusal = read.error.isEmpty() ? tr("Only images and image files can be dropped")
+                                           : tr("Cannot drop the image: %1").arg(read.error);
+        }
     }
-    if (image.isNull()) {
+    if (!refusal.isEmpty()) {
+        flashstatus(refusal);
         event->ignore();
         return;
     }
-    pasteImageAt(image, viewPointFromWidget(event->position()));
+    pasteImageAt(read.image, viewPointFromWidget(event->position()));
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }

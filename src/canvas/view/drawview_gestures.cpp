@@ -78,6 +78,9 @@ bool DrawView::dragGesture(const PointerEvent &event)
 
 bool DrawView::releaseGesture()
 {
+    // While a gesture dragged, the picture was drawn without smoothing; now it is smoothed.
+    if ((m_zoomDraggers || m_moveDraggers || m_turnDraggers) && m_transform.zoom() < 2.0f)
+        update();
     if (m_zoomDraggers) {
         flashstatus(zoomMessage(m_transform.zoom()));
         return true;

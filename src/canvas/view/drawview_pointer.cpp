@@ -241,10 +241,10 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
 void DrawView::commitStroke()
 {
     const Rect dirty = m_engine.dirtyRect();
-    if (dirty.isEmpty())
-        return; // a stroke wholly outside the canvas changed nothing
-    const QRect r = toQRect(dirty);
-    m_undo.recordChange(r, m_engine.backup(), QStringLiteral("Draw"));
+    // A stroke wholly outside the canvas changed nothing.
+    if (!dirty.isEmpty())
+        m_undo.recordChange(toQRect(dirty), m_engine.before(), QStringLiteral("Draw"));
+    m_engine.endStroke();
 }
 
 void DrawView::flagsChanged(Qt::KeyboardModifiers modifiers)

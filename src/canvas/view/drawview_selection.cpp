@@ -59,7 +59,7 @@ void DrawView::deleteSelection()
     // No selection since the last deselect, or one wholly outside the canvas: nothing to erase.
     if (r.isEmpty())
         return;
-    const QImage before = m_surface.copyRegion(r);
+    const CanvasSnapshot before = m_surface.snapshot();
     m_eraseImage.drawInto(m_surface, r);
     m_undo.recordChange(r, before, QStringLiteral("Delete"));
     redisplayCanvasRect(insetRect(m_selection.selrect, -2, -2));
