@@ -6,7 +6,6 @@
 
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <algorithm>
 
 namespace pennova {
 
