@@ -230,7 +230,8 @@ void DocumentWindow::buildMenus()
 
     QMenu *window = menuBar()->addMenu(tr("&Window"));
     connect(addCommand(window, tr("&Tool Palette"), QStringLiteral("toolPalette")),
-        &QAction::triggered, this, []() { ToolPanel::showShared(); });
+        &QAction::triggered, this,
+        []() { ToolPanel::shared()->orderFront(ToolPanel::Sender::MenuItem); });
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     connect(addCommand(

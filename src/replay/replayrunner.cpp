@@ -7,6 +7,8 @@
 #include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "palette/pntoolbox.h"
+#include "palette/toolpanel.h"
 #include "picker/colormodel.h"
 #include "picker/colorview.h"
 #include "picker/screenpicker.h"
@@ -164,6 +166,7 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
     }
     m_previousDeviceType = PenEnd::shared().curtip();
     PenEnd::shared().setDeviceType(PenEnd::UnknownDevice);
+    makePalette();
 }
 
 ReplayRunner::~ReplayRunner()
@@ -173,6 +176,9 @@ ReplayRunner::~ReplayRunner()
     if (ScreenPickOverlay *overlay = ScreenPicker::activeOverlay())
         overlay->close();
     delete m_window.data();
+    if (PNToolBox::existing() == m_toolbox)
+        PNToolBox::setShared(m_previousToolbox);
+    delete m_panel;
     if (m_screenReplaced)
         ScreenPicker::setGrabSource({});
     // Leaves the application as it found it, for whatever runs in the process next.
@@ -283,6 +289,10 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectStatusCommand &c) { return expectStatus(c); },
                           [&](const ExpectSizeCommand &c) { return expectSize(c); },
                           [&](const WaitCommand &c) { return wait(c); },
+                          [&](const PaletteCommand &c) { return palette(c); },
+                          [&](const ExpectToolsCommand &c) { return expectTools(c); },
+                          [&](const ExpectSettingCommand &c) { return expectSetting(c); },
+                          [&](const ExpectPaletteCommand &c) { return expectPalette(c); },
                           [&](const PickerCommand &c) { return picker(c); },
                           [&](const ScreenCommand &c) { return screen(c); },
                           [&](const ScreenPickCommand &c) { return screenPick(c); },
@@ -311,6 +321,7 @@ DocumentWindow *ReplayRunner::replaceWindow()
     // The window is the connection's context: it goes before the runner does.
     QObject::connect(window->drawView(), &DrawView::statusMessage, window,
         [this](const QString &text) { m_lastStatus = text; });
+    m_toolbox->watchCanvas(window->drawView());
     return window;
 }
 

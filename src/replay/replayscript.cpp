@@ -346,8 +346,14 @@ namespace {
             return QStringLiteral("expect color RRGGBB [TOLERANCE]");
         if (what == QLatin1String("picker"))
             return QStringLiteral("expect picker shown|hidden");
-        return QStringLiteral(
-            "expect pixel|undo|redo|selection|paste|zoom|status|size|color|picker ...");
+        if (what == QLatin1String("tools"))
+            return QStringLiteral("expect tools NAME...");
+        if (what == QLatin1String("setting"))
+            return QStringLiteral("expect setting KEY VALUE");
+        if (what == QLatin1String("palette"))
+            return QStringLiteral("expect palette shown|hidden");
+        return QStringLiteral("expect pixel|undo|redo|selection|paste|zoom|status|size|color|"
+                              "picker|tools|setting|palette ...");
     }
 
     std::optional<Command> parseExpectPixel(ArgumentParser &args)
@@ -445,11 +451,33 @@ namespace {
                 return std::nullopt;
             return ExpectSizeCommand { width, height };
         }
+        if (what == QLatin1String("tools")) {
+            ExpectToolsCommand command;
+            for (int i = 1; i < args.count(); ++i)
+                command.names << args.at(i).text;
+            return command;
+        }
+        if (what == QLatin1String("setting")) {
+            // The value is written as `set` takes it.
+            std::vector<Token> rest;
+            for (int i = 0; i < args.count(); ++i)
+                rest.push_back(args.at(i));
+            ArgumentParser valueArgs(rest, expectUsage(what));
+            const std::optional<Command> set = parseSet(valueArgs);
+            if (!set) {
+                args.fail(valueArgs.error());
+                return std::nullopt;
+            }
+            const auto &written = std::get<SetCommand>(*set);
+            return ExpectSettingCommand { written.key, written.value };
+        }
         const bool known = what == QLatin1String("undo") || what == QLatin1String("redo")
-            || what == QLatin1String("zoom") || what == QLatin1String("paste");
+            || what == QLatin1String("zoom") || what == QLatin1String("paste")
+            || what == QLatin1String("palette");
         if (!known) {
             args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo, redo, selection, "
-                                     "paste, zoom, status, size, color or picker)")
+                                     "paste, zoom, status, size, color, picker, tools, setting "
+                                     "or palette)")
                           .arg(what));
             return std::nullopt;
         }
@@ -460,6 +488,13 @@ namespace {
             if (answer == QLatin1String("yes") || answer == QLatin1String("no"))
                 return ExpectPasteCommand { answer == QLatin1String("yes") };
             args.fail(QStringLiteral("'%1' is not yes or no").arg(answer));
+            return std::nullopt;
+        }
+        if (what == QLatin1String("palette")) {
+            const QString &answer = args.at(1).text;
+            if (answer == QLatin1String("shown") || answer == QLatin1String("hidden"))
+                return ExpectPaletteCommand { answer == QLatin1String("shown") };
+            args.fail(QStringLiteral("'%1' is not shown or hidden").arg(answer));
             return std::nullopt;
         }
         if (what == QLatin1String("zoom")) {
@@ -538,6 +573,76 @@ namespace {
             args.fail(QStringLiteral("empty file name"));
         command.viewX = args.number(1, QStringLiteral("x"));
         command.viewY = args.number(2, QStringLiteral("y"));
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    // A row of the palette: a position from 1, or "current" (0) where the current-settings area
+    // is allowed.
+    int parseRow(ArgumentParser &args, int index, bool currentAllowed)
+    {
+        if (currentAllowed && args.at(index).text == QLatin1String("current"))
+            return 0;
+        return args.integer(index, QStringLiteral("row"), 1, INT_MAX);
+    }
+
+    std::optional<Command> parsePalette(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 4))
+            return std::nullopt;
+        using Operation = PaletteCommand::Operation;
+        const QString &what = args.at(0).text;
+        PaletteCommand command;
+        if (what == QLatin1String("choose")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            bool isNumber = false;
+            args.at(1).text.toInt(&isNumber, 10);
+            command.operation = Operation::Choose;
+            if (isNumber && !args.at(1).quoted)
+                command.row = parseRow(args, 1, false);
+            else
+                command.name = args.at(1).text;
+        } else if (what == QLatin1String("new")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            if (args.at(1).text == QLatin1String("pen"))
+                command.operation = Operation::NewPen;
+            else if (args.at(1).text == QLatin1String("eraser"))
+                command.operation = Operation::NewEraser;
+            else
+                args.fail(QStringLiteral("'%1' is not pen or eraser").arg(args.at(1).text));
+        } else if (what == QLatin1String("duplicate") || what == QLatin1String("delete")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            command.operation
+                = what == QLatin1String("delete") ? Operation::Delete : Operation::Duplicate;
+            command.row = parseRow(args, 1, false);
+        } else if (what == QLatin1String("drag")) {
+            if (!args.expectCount(3, 3))
+                return std::nullopt;
+            command.operation = Operation::Drag;
+            command.row = parseRow(args, 1, false);
+            command.toRow = parseRow(args, 2, false);
+        } else if (what == QLatin1String("tick") || what == QLatin1String("untick")) {
+            if (!args.expectCount(3, 3))
+                return std::nullopt;
+            command.operation = what == QLatin1String("tick") ? Operation::Tick : Operation::Untick;
+            command.row = parseRow(args, 1, true);
+            command.key = args.at(2).text;
+        } else if (what == QLatin1String("type") || what == QLatin1String("enter")) {
+            if (!args.expectCount(4, 4))
+                return std::nullopt;
+            command.operation = what == QLatin1String("type") ? Operation::Type : Operation::Enter;
+            command.row = parseRow(args, 1, true);
+            command.key = args.at(2).text;
+            command.text = args.at(3).text;
+        } else {
+            args.fail(QStringLiteral("unknown palette command '%1' (choose, new, duplicate, "
+                                     "delete, drag, tick, untick, type or enter)")
+                          .arg(what));
+        }
         if (args.failed())
             return std::nullopt;
         return command;
@@ -675,7 +780,11 @@ namespace replay {
             && !std::holds_alternative<ProximityCommand>(command)
             && !std::holds_alternative<ClipboardCommand>(command)
             && !std::holds_alternative<ScreenCommand>(command)
-            && !std::holds_alternative<WaitCommand>(command);
+            && !std::holds_alternative<WaitCommand>(command)
+            && !std::holds_alternative<PaletteCommand>(command)
+            && !std::holds_alternative<ExpectToolsCommand>(command)
+            && !std::holds_alternative<ExpectSettingCommand>(command)
+            && !std::holds_alternative<ExpectPaletteCommand>(command);
     }
 
     bool isExpectation(const Command &command)
@@ -688,7 +797,10 @@ namespace replay {
             || std::holds_alternative<ExpectStatusCommand>(command)
             || std::holds_alternative<ExpectSizeCommand>(command)
             || std::holds_alternative<ExpectColorCommand>(command)
-            || std::holds_alternative<ExpectPickerCommand>(command);
+            || std::holds_alternative<ExpectPickerCommand>(command)
+            || std::holds_alternative<ExpectToolsCommand>(command)
+            || std::holds_alternative<ExpectSettingCommand>(command)
+            || std::holds_alternative<ExpectPaletteCommand>(command);
     }
 
     std::optional<Qt::Key> keyFromName(const QString &name)
@@ -781,6 +893,11 @@ std::optional<ReplayScript> ReplayScript::parse(
                 return QStringLiteral("drop FILE X Y");
             if (name == QLatin1String("wait"))
                 return QStringLiteral("wait MS");
+            if (name == QLatin1String("palette"))
+                return QStringLiteral("palette choose ROW|NAME | palette new pen|eraser | "
+                                      "palette duplicate|delete ROW | palette drag ROW TO | "
+                                      "palette tick|untick ROW KEY | "
+                                      "palette type|enter ROW KEY|name TEXT");
             if (name == QLatin1String("picker"))
                 return QStringLiteral("picker show|hide | picker down|move|up X Y");
             if (name == QLatin1String("screen"))
@@ -836,6 +953,8 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseExpect(args);
         else if (name == QLatin1String("wait"))
             command = parseWait(args);
+        else if (name == QLatin1String("palette"))
+            command = parsePalette(args);
         else if (name == QLatin1String("wheel"))
             command = parseWheel(args, false);
         else if (name == QLatin1String("scroll"))

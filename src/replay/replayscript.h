@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 #include <variant>
@@ -263,12 +264,57 @@ namespace replay {
         int milliseconds = 0;
     };
 
+    // palette …: what the user does in the tool palette. Rows are counted from 1 at the top;
+    // row 0 stands for the current-settings area ("current").
+    struct PaletteCommand
+    {
+        enum class Operation
+        {
+            Choose, // a tool's icon is clicked: by row, or by name when row is 0
+            NewPen,
+            NewEraser,
+            Duplicate,
+            Delete,
+            Drag, // the row is dragged to the position toRow
+            Tick,
+            Untick,
+            Type, // text typed into a setting's field or the name, left there
+            Enter // the same, then Return
+        };
+        Operation operation = Operation::Choose;
+        int row = 0;
+        int toRow = 0;
+        QString name; // Choose by name
+        QString key; // a setting key, or "name" for the tool's name
+        QString text;
+    };
+
+    // expect tools NAME…: the palette's tool names, top to bottom (none: an empty palette).
+    struct ExpectToolsCommand
+    {
+        QStringList names;
+    };
+
+    // expect setting KEY VALUE: a value of the settings store, written as `set` writes it.
+    struct ExpectSettingCommand
+    {
+        QString key;
+        QVariant value;
+    };
+
+    // expect palette shown|hidden: whether the palette panel is on screen.
+    struct ExpectPaletteCommand
+    {
+        bool shown = false;
+    };
+
     using Command = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand,
         PointerCommand, KeyCommand, ActionCommand, PngCommand, OpenCommand, SaveCommand,
         GrabCommand, ClipboardCommand, DropCommand, ExpectPixelCommand, ExpectStepsCommand,
         ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
         ExpectSizeCommand, WaitCommand, PickerCommand, ScreenCommand, ScreenPickCommand,
-        ExpectColorCommand, ExpectPickerCommand, WheelCommand, PinchCommand>;
+        ExpectColorCommand, ExpectPickerCommand, PaletteCommand, ExpectToolsCommand,
+        ExpectSettingCommand, ExpectPaletteCommand, WheelCommand, PinchCommand>;
 
     // Whether a command counts as an expectation in the run's summary.
     bool isExpectation(const Command &command);

@@ -24,6 +24,13 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     m_brushsize = Brush::clampSize(m_defaults.floatForKey(keys::BrushSize));
 
     connect(&PenEnd::shared(), &PenEnd::tabletProximityNotification, this, &DrawView::prox);
+    // A tool chosen in the palette (or any other change of the brush settings) takes effect at
+    // once: the size is applied again and the brush cursor redrawn.
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::BrushSize || key == keys::EraserSize || key == keys::Color
+            || key == keys::Ink)
+            prox();
+    });
     setAcceptDrops(true);
     m_statusfield = new MyTextField(this);
     m_usCursor = ResizeArrow::upslopeCursor();

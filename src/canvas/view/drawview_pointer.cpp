@@ -232,10 +232,12 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
     std::optional<Rect> clip;
     if (m_selection.selectionExists)
         clip = m_selection.selrect;
-    const Rect changed
-        = m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
-    if (!changed.isEmpty())
-        redisplayCanvasRect(changed);
+    m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
+    // Only the pixels the segment's pieces reach can have changed.
+    const QRect reach = m_engine.lastReach();
+    if (!reach.isEmpty())
+        redisplayCanvasRect(MakeRect(
+            float(reach.x()), float(reach.y()), float(reach.width()), float(reach.height())));
 }
 
 void DrawView::commitStroke()
