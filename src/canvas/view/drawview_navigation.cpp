@@ -152,6 +152,7 @@ void DrawView::buttonPress(PenButtonRole role, Qt::MouseButton button, const Poi
     }
     emit drawViewClicked(this);
     m_gestureButton = button;
+    m_buttonDevice = event.device;
     m_buttonLast = event.location;
     updateCursor();
 }

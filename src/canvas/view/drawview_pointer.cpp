@@ -48,7 +48,6 @@ void DrawView::mousePressEvent(QMouseEvent *event)
     // The middle button pans, beside everything else; the pen's buttons come as tablet events.
     if (event->button() == Qt::MiddleButton && !isTabletDevice(event->pointingDevice())
         && !m_mousedown && m_buttonGesture == ButtonGesture::None) {
-        m_buttonDevice = event->pointingDevice();
         buttonPress(PenButtonRole::Pan, Qt::MiddleButton, pointerEventFrom(*event, 1.0f, false));
         event->accept();
         return;
@@ -123,7 +122,6 @@ void DrawView::tabletEvent(QTabletEvent *event)
         && (event->button() == Qt::MiddleButton || event->button() == Qt::RightButton)) {
         const PenButton side
             = event->button() == Qt::MiddleButton ? PenButton::Lower : PenButton::Upper;
-        m_buttonDevice = event->pointingDevice();
         buttonPress(penbuttons::role(m_defaults, side), event->button(),
             pointerEventFrom(*event, pressure, true));
         return;
