@@ -58,9 +58,25 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
 
 DrawView::~DrawView() = default;
 
+namespace {
+    // Whether any pixel is less than opaque: one pass, ending at the first such pixel.
+    bool hasTranslucentPixel(const QImage &image)
+    {
+        for (int y = 0; y < image.height(); ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(row[x]) != 255)
+                    return true;
+            }
+        }
+        return false;
+    }
+} // namespace
+
 bool DrawView::newImageWithSize(Size size)
 {
     const bool ok = m_surface.newImageWithSize(size);
+    m_mayShowThrough = false;
     update();
     return ok;
 }
@@ -68,6 +84,7 @@ bool DrawView::newImageWithSize(Size size)
 bool DrawView::adoptImage(const QImage &picture)
 {
     const bool ok = m_surface.adoptImage(picture);
+    m_mayShowThrough = ok && picture.hasAlphaChannel() && hasTranslucentPixel(m_surface.image());
     update();
     return ok;
 }

@@ -196,11 +196,14 @@ public:
     void finishPickerSlide();
 
     // What shows through transparent canvas pixels: squares of 8 window pixels, white and light
-    // grey, fixed to the window.
+    // grey, fixed to the window. Only a picture opened with transparency can have such pixels:
+    // strokes, erasing, pastes and undo over an opaque canvas leave it opaque, so an opaque
+    // canvas is drawn without the checkerboard.
     static constexpr int kCheckerSquare = 8;
     static constexpr QRgb kCheckerLight = 0xFFFFFFFFu;
     static constexpr QRgb kCheckerDark = 0xFFCCCCCCu;
     static QBrush checkerboardBrush();
+    bool mayShowThrough() const { return m_mayShowThrough; }
 
     // Converts a widget position (y down) to view coordinates (y up), and back.
     Point viewPointFromWidget(const QPointF &widgetPoint) const;
@@ -353,6 +356,9 @@ private:
     Qt::MouseButton m_gestureButton = Qt::NoButton;
     const QPointingDevice *m_buttonDevice = nullptr;
     Point m_buttonLast;
+
+    // The picture was opened with pixels that are not opaque (the checkerboard is drawn).
+    bool m_mayShowThrough = false;
 
     QPointer<QWidget> m_cPicker;
     QVariantAnimation *m_pickerSlide = nullptr;

@@ -61,7 +61,8 @@ void DrawView::paintEvent(QPaintEvent *event)
         painter.fillRect(band, Qt::black);
         if (!m_surface.isValid())
             continue;
-        painter.drawPolygon(canvasArea);
+        if (m_mayShowThrough)
+            painter.drawPolygon(canvasArea);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         painter.setTransform(pictureToWidget);
         painter.drawImage(QPointF(0, 0), m_surface.image());

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
+#include <QPainter>
 #include <QPointingDevice>
 #include <QTabletEvent>
 #include <QWheelEvent>
@@ -305,9 +306,18 @@ TEST_F(NavigationTest, AZoomDragFromTwentyPercentNeverJumps)
 
 TEST_F(NavigationTest, TheCheckerboardShowsThroughTransparentPixelsOnly)
 {
-    view->surface().fillRegion(QRect(0, 0, 640, 480), 0); // transparent
-    view->surface().fillRegion(QRect(100, 100, 50, 50), 0xFFFF0000u); // opaque red
-    view->surface().fillRegion(QRect(200, 100, 50, 50), qPremultiply(qRgba(0, 0, 255, 128)));
+    EXPECT_FALSE(view->mayShowThrough()) << "a new canvas is opaque";
+    // A picture opened with transparency: transparent, opaque red, translucent blue.
+    QImage opened(640, 480, QImage::Format_ARGB32);
+    opened.fill(Qt::transparent);
+    {
+        QPainter p(&opened);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(QRect(100, 330, 50, 50), QColor(255, 0, 0));
+        p.fillRect(QRect(200, 330, 50, 50), QColor(0, 0, 255, 128));
+    }
+    ASSERT_TRUE(view->adoptImage(opened));
+    EXPECT_TRUE(view->mayShowThrough());
     view->setViewZoom(0.5f); // the canvas covers 320 x 240 of the 400 x 300 view
     const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
     // View (x, y), y up, to the shot's pixel.
@@ -329,4 +339,9 @@ TEST_F(NavigationTest, TheCheckerboardShowsThroughTransparentPixelsOnly)
     // Outside the canvas the surround stays black.
     EXPECT_EQ(at(350, 260), 0xFF000000u);
     EXPECT_EQ(at(330, 20), 0xFF000000u);
+
+    // An opaque picture, even in a format with alpha, is drawn without it.
+    opened.fill(Qt::white);
+    ASSERT_TRUE(view->adoptImage(opened));
+    EXPECT_FALSE(view->mayShowThrough());
 }
