@@ -138,6 +138,8 @@ private:
     Outcome writePng(const QImage &image, const QString &path);
 
     Outcome wait(const replay::WaitCommand &command);
+    Outcome wheel(const replay::WheelCommand &command);
+    Outcome pinch(const replay::PinchCommand &command);
     void sendPointer(const replay::PointerCommand &command);
 
     // Keys. sendKeyEvent sends one press or release, with the given modifiers, the way of a key
@@ -163,7 +165,9 @@ private:
     replay::Device m_currentDevice = replay::Device::Pen;
     // The device of the press in progress: null for none or a mouse press.
     const QPointingDevice *m_pressDevice = nullptr;
+    Qt::MouseButton m_pressButton = Qt::LeftButton; // of that press: the tip or a side button
     bool m_mousePressed = false;
+    Qt::MouseButton m_mouseButton = Qt::LeftButton; // of the mouse press in progress
     Qt::KeyboardModifiers m_heldModifiers;
     // Every modifier key down on the replayed keyboard: the held ones and those of the command
     // now running.

@@ -238,10 +238,23 @@ namespace {
         return std::nullopt;
     }
 
+    std::optional<PointerCommand::Button> buttonFromName(const QString &name)
+    {
+        using Button = PointerCommand::Button;
+        if (name == QLatin1String("middle"))
+            return Button::Middle;
+        if (name == QLatin1String("lower"))
+            return Button::PenLower;
+        if (name == QLatin1String("upper"))
+            return Button::PenUpper;
+        return std::nullopt;
+    }
+
     std::optional<Command> parsePointer(ArgumentParser &args, PointerCommand::Phase phase)
     {
         const bool takesPressure = phase != PointerCommand::Phase::Up;
-        if (!args.expectCount(2, takesPressure ? 4 : 3))
+        const bool takesButton = phase == PointerCommand::Phase::Down;
+        if (!args.expectCount(2, 3 + int(takesPressure) + int(takesButton)))
             return std::nullopt;
         PointerCommand command;
         command.phase = phase;
@@ -250,6 +263,18 @@ namespace {
         int next = 2;
         if (takesPressure && next < args.count() && !looksLikeModifiers(args.at(next)))
             command.pressure = float(args.unitNumber(next++, QStringLiteral("pressure")));
+        if (next < args.count() && buttonFromName(args.at(next).text)) {
+            if (!takesButton) {
+                args.fail(
+                    QStringLiteral("only 'down' takes a button: '%1'").arg(args.at(next).text));
+                return std::nullopt;
+            }
+            command.button = *buttonFromName(args.at(next++).text);
+            if (command.button == PointerCommand::Button::Middle && command.pressure) {
+                args.fail(QStringLiteral("the middle button is a mouse's: it takes no pressure"));
+                return std::nullopt;
+            }
+        }
         if (next < args.count() && looksLikeModifiers(args.at(next)))
             command.modifiers = args.modifiers(next++);
         if (next < args.count() && !takesPressure)
@@ -694,6 +719,44 @@ namespace {
         return ScreenPickCommand { false, x, y };
     }
 
+    std::optional<Command> parseWheel(ArgumentParser &args, bool pixels)
+    {
+        if (!args.expectCount(4, 5))
+            return std::nullopt;
+        WheelCommand command;
+        command.pixels = pixels;
+        command.viewX = args.number(0, QStringLiteral("x"));
+        command.viewY = args.number(1, QStringLiteral("y"));
+        command.dx = args.number(2, QStringLiteral("dx"));
+        command.dy = args.number(3, QStringLiteral("dy"));
+        // Qt carries both as integers: eighths of a degree, or pixels.
+        constexpr double kLargest = 1e6;
+        if (!args.failed()
+            && (std::fabs(command.dx) > kLargest || std::fabs(command.dy) > kLargest))
+            args.fail(QStringLiteral("the turn is too large"));
+        if (args.count() == 5)
+            command.modifiers = args.modifiers(4);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parsePinch(ArgumentParser &args)
+    {
+        if (!args.expectCount(3, 3))
+            return std::nullopt;
+        PinchCommand command;
+        command.viewX = args.number(0, QStringLiteral("x"));
+        command.viewY = args.number(1, QStringLiteral("y"));
+        command.scale = args.number(2, QStringLiteral("scale"));
+        if (!args.failed() && !(command.scale > -1.0 && command.scale < 100.0))
+            args.fail(
+                QStringLiteral("scale '%1' is not above -1 and below 100").arg(args.at(2).text));
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
     std::optional<Command> parseWait(ArgumentParser &args)
     {
         if (!args.expectCount(1, 1))
@@ -808,8 +871,14 @@ std::optional<ReplayScript> ReplayScript::parse(
                 return QStringLiteral("proximity pen|eraser|mouse");
             if (name == QLatin1String("up"))
                 return QStringLiteral("up X Y [MODS]");
-            if (name == QLatin1String("down") || name == QLatin1String("move"))
-                return name + QStringLiteral(" X Y [PRESSURE] [MODS]");
+            if (name == QLatin1String("down"))
+                return QStringLiteral("down X Y [PRESSURE] [middle|lower|upper] [MODS]");
+            if (name == QLatin1String("move"))
+                return QStringLiteral("move X Y [PRESSURE] [MODS]");
+            if (name == QLatin1String("wheel") || name == QLatin1String("scroll"))
+                return name + QStringLiteral(" X Y DX DY [MODS]");
+            if (name == QLatin1String("pinch"))
+                return QStringLiteral("pinch X Y SCALE");
             if (name.startsWith(QLatin1String("key")))
                 return name + QStringLiteral(" NAME [MODS]");
             if (name == QLatin1String("action"))
@@ -886,6 +955,12 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseWait(args);
         else if (name == QLatin1String("palette"))
             command = parsePalette(args);
+        else if (name == QLatin1String("wheel"))
+            command = parseWheel(args, false);
+        else if (name == QLatin1String("scroll"))
+            command = parseWheel(args, true);
+        else if (name == QLatin1String("pinch"))
+            command = parsePinch(args);
         else if (name == QLatin1String("picker"))
             command = parsePicker(args);
         else if (name == QLatin1String("screen"))

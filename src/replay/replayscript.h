@@ -53,7 +53,8 @@ namespace replay {
         Device device = Device::Pen;
     };
 
-    // down / move / up. With a pressure the events are tablet events, otherwise mouse events.
+    // down / move / up. With a pressure or a pen button the events are tablet events, otherwise
+    // mouse events. The button is that of a press; moves and the release keep the press's.
     struct PointerCommand
     {
         enum class Phase
@@ -62,11 +63,39 @@ namespace replay {
             Move,
             Up
         };
+        enum class Button
+        {
+            Primary, // the left mouse button, or the pen's tip
+            Middle, // the middle mouse button
+            PenLower, // the pen's lower side button (Qt's middle button on a tablet)
+            PenUpper, // the pen's upper side button (Qt's right button on a tablet)
+        };
         Phase phase = Phase::Down;
+        Button button = Button::Primary;
         double viewX = 0.0;
         double viewY = 0.0;
         std::optional<float> pressure; // 0..1
         Qt::KeyboardModifiers modifiers;
+    };
+
+    // wheel X Y DX DY [MODS]: a mouse wheel turned by notches (positive: away from the user, to
+    // the left). scroll X Y DX DY [MODS]: a touchpad's two-finger scroll in pixels, the same way.
+    struct WheelCommand
+    {
+        double viewX = 0.0;
+        double viewY = 0.0;
+        double dx = 0.0;
+        double dy = 0.0;
+        bool pixels = false; // scroll: pixel deltas; wheel: notches
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    // pinch X Y SCALE: a touchpad pinch that changes the scale by SCALE (0.1 is 10 % larger).
+    struct PinchCommand
+    {
+        double viewX = 0.0;
+        double viewY = 0.0;
+        double scale = 0.0;
     };
 
     // key (press and release), keydown, keyup.
@@ -285,7 +314,7 @@ namespace replay {
         ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
         ExpectSizeCommand, WaitCommand, PickerCommand, ScreenCommand, ScreenPickCommand,
         ExpectColorCommand, ExpectPickerCommand, PaletteCommand, ExpectToolsCommand,
-        ExpectSettingCommand, ExpectPaletteCommand>;
+        ExpectSettingCommand, ExpectPaletteCommand, WheelCommand, PinchCommand>;
 
     // Whether a command counts as an expectation in the run's summary.
     bool isExpectation(const Command &command);
