@@ -6,8 +6,12 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <new>
+#include <vector>
 
 namespace pennova {
 
@@ -126,37 +130,169 @@ namespace {
         }
     };
 
-    // Adds (forward) or subtracts one row of differences to or from canvas pixels.
-    inline void applyRow(QRgb *c, const QRgb *d, int n, bool forward)
+    // Where a canvas's rows are in memory, for threads that write them without going through the
+    // surface (canvas row y at bottom + y * step).
+    struct CanvasRows
     {
-        if (forward) {
-            for (int x = 0; x < n; ++x)
-                c[x] = filters::addDiffPixel(c[x], d[x]);
-        } else {
-            for (int x = 0; x < n; ++x)
-                c[x] = filters::undoPixel(c[x], d[x]);
+        QRgb *bottom;
+        qsizetype step;
+        QRgb *row(int y) const { return bottom + y * step; }
+    };
+
+    // Adds (forward) or subtracts the difference of one piece to or from the canvas: its rows in a
+    // slot, top row first, kSlot words apart; `samples` as for applyDiffRow.
+    void applyPiece(
+        const CanvasRows &rows, const QRect &piece, const quint32 *slot, bool forward, bool samples)
+    {
+        for (int j = 0; j < piece.height(); ++j, slot += kSlot)
+            filters::applyDiffRow(
+                rows.row(piece.bottom() - j) + piece.x(), slot, piece.width(), forward, samples);
+    }
+
+    CanvasRows writableRows(CanvasSurface &surface, const QVector<QRect> &pieces,
+        const QVector<QPair<QRect, QRgb>> &flatPieces)
+    {
+        for (const QRect &piece : pieces)
+            surface.prepareWrite(piece);
+        for (const auto &piece : flatPieces)
+            surface.prepareWrite(piece.first);
+        return CanvasRows { surface.row(0), surface.rowStep() };
+    }
+
+    void applyFlatPieces(
+        const CanvasRows &rows, const QVector<QPair<QRect, QRgb>> &flatPieces, bool forward)
+    {
+        for (const auto &piece : flatPieces) {
+            const QRect &r = piece.first;
+            quint32 flat[kSlot * kSlot];
+            std::fill_n(flat, kSlot * r.height(), piece.second);
+            applyPiece(rows, r, flat, forward, false);
         }
     }
 
-    // Adds (forward) or subtracts the stacked and the flat differences to or from the canvas.
+    // Adds (forward) or subtracts uncompressed stacked and flat differences.
     void applyDifference(CanvasSurface &surface, const QImage &words, const QVector<QRect> &pieces,
         const QVector<QPair<QRect, QRgb>> &flatPieces, bool forward)
     {
-        for (int i = 0; i < pieces.size(); ++i) {
-            const QRect &piece = pieces[i];
-            surface.prepareWrite(piece);
-            for (int j = 0; j < piece.height(); ++j)
-                applyRow(surface.row(piece.bottom() - j) + piece.x(),
-                    reinterpret_cast<const QRgb *>(words.constScanLine(i * kSlot + j)),
-                    piece.width(), forward);
+        const CanvasRows rows = writableRows(surface, pieces, flatPieces);
+        for (int i = 0; i < pieces.size(); ++i)
+            applyPiece(rows, pieces[i],
+                reinterpret_cast<const quint32 *>(words.constScanLine(i * kSlot)), forward, false);
+        applyFlatPieces(rows, flatPieces, forward);
+    }
+
+    // A thread that helps the one undoing with a large step, and stays for the next.
+    QThreadPool &helperPool()
+    {
+        static QThreadPool *pool = [] {
+            auto *p = new QThreadPool;
+            p->setMaxThreadCount(1);
+            p->setExpiryTimeout(-1);
+            return p;
+        }();
+        return *pool;
+    }
+
+    struct SharedWork
+    {
+        std::function<void(int, int)> work;
+        int count = 0;
+        std::atomic<int> next { 0 };
+        std::mutex mutex;
+        std::condition_variable finished;
+        int done = 0; // under mutex
+
+        void take(int thread)
+        {
+            for (int i; (i = next.fetch_add(1)) < count;) {
+                work(i, thread);
+                const std::lock_guard<std::mutex> lock(mutex);
+                if (++done == count)
+                    finished.notify_all();
+            }
         }
-        QRgb flat[kSlot];
-        for (const auto &piece : flatPieces) {
-            std::fill_n(flat, kSlot, piece.second);
-            surface.prepareWrite(piece.first);
-            for (int y = piece.first.top(); y <= piece.first.bottom(); ++y)
-                applyRow(surface.row(y) + piece.first.x(), flat, piece.first.width(), forward);
+    };
+
+    // Calls work(i, thread) for every i in 0 .. count - 1, on the calling thread (thread 0) and
+    // the helper (thread 1) together; returns once every call has returned. Each i goes to the
+    // thread that takes it first, so a helper that a busy machine starts late takes only what is
+    // left, or nothing, and is never waited for. No call is made after shareOut returns, so work
+    // may refer to the caller's locals.
+    void shareOut(int count, const std::function<void(int, int)> &work)
+    {
+        if (count <= 1) {
+            for (int i = 0; i < count; ++i)
+                work(i, 0);
+            return;
         }
+        auto shared = std::make_shared<SharedWork>();
+        shared->work = work;
+        shared->count = count;
+        helperPool().start([shared] { shared->take(1); });
+        shared->take(0);
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        shared->finished.wait(lock, [&] { return shared->done == shared->count; });
+    }
+
+    // Decodes a compressed difference and adds (forward) or subtracts it, strips and pieces shared
+    // out between two threads. Changes nothing and gives the reason when the data cannot be read.
+    bool applyCompressedDifference(CanvasSurface &surface, const QByteArray &tiff,
+        const QVector<QRect> &pieces, const QVector<QPair<QRect, QRgb>> &flatPieces, bool forward,
+        QString *error)
+    {
+        if (!pieces.isEmpty()) {
+            const QSize size(kSlot, kSlot * pieces.size());
+            std::unique_ptr<filters::DifferenceTiffReader> readers[2];
+            readers[0] = std::make_unique<filters::DifferenceTiffReader>(tiff, size);
+            if (!readers[0]->error().isEmpty()) {
+                *error = readers[0]->error();
+                return false;
+            }
+            // Every strip is decoded before any pixel changes: a damaged step changes nothing. The
+            // room for a typical stroke's difference is kept from one undo to the next, so that
+            // its memory is not mapped afresh every time.
+            constexpr size_t kKeptWords = 256 * kSlot * kSlot;
+            thread_local std::vector<quint32> kept;
+            std::vector<quint32> once;
+            const size_t words = size_t(size.width()) * size_t(size.height());
+            std::vector<quint32> &buffer = words <= kKeptWords ? kept : once;
+            try {
+                if (buffer.size() < words)
+                    buffer.resize(words);
+            } catch (const std::bad_alloc &) {
+                *error = QStringLiteral("not enough memory to read the undo difference image.");
+                return false;
+            }
+            quint32 *const samples = buffer.data();
+            std::mutex errorMutex;
+            std::atomic<bool> damaged { false };
+            shareOut(readers[0]->stripCount(), [&](int strip, int thread) {
+                if (damaged)
+                    return;
+                auto &reader = readers[thread];
+                if (!reader)
+                    reader = std::make_unique<filters::DifferenceTiffReader>(tiff, size);
+                if (!reader->readStrip(strip, reinterpret_cast<uchar *>(samples))) {
+                    const std::lock_guard<std::mutex> lock(errorMutex);
+                    if (!damaged.exchange(true))
+                        *error = reader->error();
+                }
+            });
+            if (damaged)
+                return false;
+            const CanvasRows rows = writableRows(surface, pieces, flatPieces);
+            constexpr int kPiecesPerPart = 8;
+            const int parts = (pieces.size() + kPiecesPerPart - 1) / kPiecesPerPart;
+            shareOut(parts, [&](int part, int) {
+                const int end = std::min(int(pieces.size()), (part + 1) * kPiecesPerPart);
+                for (int i = part * kPiecesPerPart; i < end; ++i)
+                    applyPiece(rows, pieces[i], samples + size_t(i) * kSlot * kSlot, forward, true);
+            });
+            applyFlatPieces(rows, flatPieces, forward);
+            return true;
+        }
+        applyFlatPieces(writableRows(surface, pieces, flatPieces), flatPieces, forward);
+        return true;
     }
 
 } // namespace
@@ -368,18 +504,12 @@ void CanvasUndo::undoDraw(const UndoRecord &record)
     } else if (!v.encoded) {
         applyDifference(m_surface, v.raw, v.pieces, v.flatPieces, record.forward);
     } else {
-        // Decode first: a damaged step changes nothing at all.
-        QImage words;
-        if (!v.pieces.isEmpty()) {
-            QString error;
-            words = filters::decodeDifferenceTiff(
-                v.tiff, QSize(kSlot, kSlot * v.pieces.size()), &error);
-            if (words.isNull()) {
-                qWarning("Undo step could not be read: %s", qPrintable(error));
-                return;
-            }
+        QString error;
+        if (!applyCompressedDifference(
+                m_surface, v.tiff, v.pieces, v.flatPieces, record.forward, &error)) {
+            qWarning("Undo step could not be read: %s", qPrintable(error));
+            return;
         }
-        applyDifference(m_surface, words, v.pieces, v.flatPieces, record.forward);
     }
     if (m_history)
         registerRecord(UndoRecord { record.rect, record.payload, !record.forward }, QString());

@@ -9,7 +9,8 @@
 // after the change, and a worker thread makes and compresses the difference from them, then
 // lets them go. Applying a step before that work is done simply puts the tiles of the other
 // snapshot back; afterwards it decodes the difference and subtracts it from the current pixels,
-// which gives the old pixels back exactly. The reverse step (redo) shares the same stored
+// which gives the old pixels back exactly. A large step is decoded and applied by the calling
+// thread and a helper thread together. The reverse step (redo) shares the same stored
 // difference and adds it instead, so it is never encoded again.
 
 #include "canvas/canvassnapshot.h"

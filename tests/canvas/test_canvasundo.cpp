@@ -89,6 +89,28 @@ TEST_F(CanvasUndoTest, UndoRedoUndoRestoresEveryByte)
     }
 }
 
+// A step of hundreds of tiles is read in many pieces, shared between two threads; the tiles at
+// the canvas's right edge are narrower than the four words handled at a time.
+TEST_F(CanvasUndoTest, LargeCompressedStepsRestoreEveryByte)
+{
+    ASSERT_TRUE(surface.adoptImage(test::randomPremultipliedImage(1301, 1030, 8)));
+    const QImage original = surface.image().copy();
+    const CanvasSnapshot before = surface.snapshot();
+    surface.writeRegion(QRect(0, 0, 1301, 900), test::randomPremultipliedImage(1301, 900, 9));
+    surface.fillRegion(QRect(200, 700, 1101, 330), 0xFF102030u); // flat tiles too
+    const QImage changed = surface.image().copy();
+    ASSERT_TRUE(undo.recordChange(surface.bounds(), before, QStringLiteral("Draw")));
+    CanvasUndo::finishPendingWork();
+    ASSERT_GT(undo.storedBytes(), 1000000);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        history.undo();
+        ASSERT_TRUE(test::imagesEqual(surface.image(), original, "large-undo"));
+        history.redo();
+        ASSERT_TRUE(test::imagesEqual(surface.image(), changed, "large-redo"));
+    }
+}
+
 // A step keeps only the tiles whose bytes changed, compressed; nothing once its steps are gone.
 TEST_F(CanvasUndoTest, StoresOnlyChangedTilesAndLetsThemGo)
 {

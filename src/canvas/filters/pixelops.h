@@ -5,6 +5,7 @@
 // its fused loop, so both always compute the same values.
 
 #include <QRgb>
+#include <QtGlobal>
 #include <algorithm>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -99,6 +100,42 @@ inline QRgb addDiffPixel(QRgb current, QRgb diff)
 {
     const uint32_t h = 0x80808080u;
     return ((current & ~h) + (diff & ~h)) ^ ((current ^ diff) & h);
+}
+
+// A row of n differences added to (forward) or taken from pixels in place, byte by byte modulo
+// 256 (addDiffPixel, undoPixel). With `samples` the differences are stored as R, G, B, A samples
+// (the four bytes of a word in memory order, as an image file keeps them).
+inline void applyDiffRow(QRgb *pixels, const uint32_t *diffs, int n, bool forward, bool samples)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i greenAlpha = _mm_set1_epi32(int(0xFF00FF00u));
+    const __m128i low = _mm_set1_epi32(0xFF);
+    for (; x + 4 <= n; x += 4) {
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(diffs + x));
+        if (samples) {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+            // Red and blue trade places.
+            d = _mm_or_si128(_mm_and_si128(d, greenAlpha),
+                _mm_or_si128(_mm_and_si128(_mm_srli_epi32(d, 16), low),
+                    _mm_slli_epi32(_mm_and_si128(d, low), 16)));
+#else
+            d = _mm_or_si128(_mm_srli_epi32(d, 8), _mm_slli_epi32(d, 24));
+#endif
+        }
+        auto *p = reinterpret_cast<__m128i *>(pixels + x);
+        const __m128i c = _mm_loadu_si128(p);
+        _mm_storeu_si128(p, forward ? _mm_add_epi8(c, d) : _mm_sub_epi8(c, d));
+    }
+#endif
+    for (; x < n; ++x) {
+        uint32_t d = diffs[x];
+        if (samples) {
+            const auto *b = reinterpret_cast<const uint8_t *>(diffs + x);
+            d = uint32_t(b[3]) << 24 | uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2];
+        }
+        pixels[x] = forward ? addDiffPixel(pixels[x], d) : undoPixel(pixels[x], d);
+    }
 }
 
 // Ink compositing of one pixel ("glaze", like a felt marker): the dab multiplies with what lies

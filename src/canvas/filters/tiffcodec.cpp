@@ -151,7 +151,7 @@ namespace {
         return TiffHandle(tif);
     }
 
-    // QRgb words (0xAARRGGBB) to R, G, B, A samples and back.
+    // QRgb words (0xAARRGGBB) to R, G, B, A samples.
     void wordsToSamples(const QRgb *words, int count, uint8_t *samples)
     {
         for (int x = 0; x < count; ++x, samples += 4) {
@@ -159,16 +159,6 @@ namespace {
             samples[1] = uint8_t(qGreen(words[x]));
             samples[2] = uint8_t(qBlue(words[x]));
             samples[3] = uint8_t(qAlpha(words[x]));
-        }
-    }
-
-    // The same words in memory hold R, G, B, A samples; on a little-endian machine only red and
-    // blue trade places.
-    void samplesToWordsInPlace(QRgb *words, int count)
-    {
-        for (int x = 0; x < count; ++x) {
-            const auto *samples = reinterpret_cast<const uint8_t *>(words + x);
-            words[x] = qRgba(samples[0], samples[1], samples[2], samples[3]);
         }
     }
 
@@ -217,28 +207,46 @@ QByteArray encodeDifferenceTiff(const QImage &difference)
     return file.bytes;
 }
 
-QImage decodeDifferenceTiff(const QByteArray &data, QSize expectedSize, QString *error)
+struct DifferenceTiffReader::State
 {
-    const auto fail = [error](const QString &why) {
-        if (error)
-            *error = QStringLiteral("Could not read the undo difference image: ") + why;
-        return QImage();
-    };
+    MemoryFile file;
+    TiffHandle tif;
+    QString error;
+    int width = 0;
+    int height = 0;
+    uint32_t rowsPerStrip = 0;
+    uint32_t strips = 0;
+};
+
+DifferenceTiffReader::DifferenceTiffReader(const QByteArray &data, QSize expectedSize)
+    : m_state(std::make_unique<State>())
+{
+    State &s = *m_state;
+    const QString why = open(s, data, expectedSize);
+    if (!why.isEmpty()) {
+        s.error = QStringLiteral("Could not read the undo difference image: ") + why;
+        s.tif.reset();
+    }
+}
+
+// Opens the data and checks its shape; empty when it is readable, otherwise why not.
+QString DifferenceTiffReader::open(State &s, const QByteArray &data, QSize expectedSize)
+{
     const int width = expectedSize.width();
     const int height = expectedSize.height();
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
-        return fail(QStringLiteral("the region size %1 x %2 is not valid.").arg(width).arg(height));
+        return QString(
+            QStringLiteral("the region size %1 x %2 is not valid.").arg(width).arg(height));
     if (data.isEmpty())
-        return fail(QStringLiteral("the data is empty."));
+        return QString(QStringLiteral("the data is empty."));
 
-    MemoryFile file;
-    file.bytes = data;
+    s.file.bytes = data;
     const tmsize_t rowBytes = tmsize_t(width) * 4;
-    TiffHandle tif
-        = openTiff(file, "r", std::max<tmsize_t>(kMaxLibtiffAlloc, rowBytes * tmsize_t(height)));
-    if (!tif)
-        return fail(file.error.isEmpty() ? QStringLiteral("not a TIFF image.") : file.error);
-    TIFF *t = tif.get();
+    s.tif
+        = openTiff(s.file, "r", std::max<tmsize_t>(kMaxLibtiffAlloc, rowBytes * tmsize_t(height)));
+    if (!s.tif)
+        return QString(s.file.error.isEmpty() ? QStringLiteral("not a TIFF image.") : s.file.error);
+    TIFF *t = s.tif.get();
 
     uint32_t tiffWidth = 0, tiffHeight = 0;
     uint16_t samples = 0, bits = 0, planar = 0, photometric = 0, format = 0;
@@ -252,45 +260,96 @@ QImage decodeDifferenceTiff(const QByteArray &data, QSize expectedSize, QString 
 
     // The shape is checked against the region before anything of the image's size is allocated.
     if (tiffWidth != uint32_t(width) || tiffHeight != uint32_t(height))
-        return fail(QStringLiteral("it is %1 x %2 pixels, the region %3 x %4.")
-                        .arg(tiffWidth)
-                        .arg(tiffHeight)
-                        .arg(width)
-                        .arg(height));
+        return QString(QStringLiteral("it is %1 x %2 pixels, the region %3 x %4.")
+                           .arg(tiffWidth)
+                           .arg(tiffHeight)
+                           .arg(width)
+                           .arg(height));
     if (samples != 4 || bits != 8)
-        return fail(QStringLiteral("it has %1 samples of %2 bits per pixel, not 4 of 8.")
-                        .arg(samples)
-                        .arg(bits));
+        return QString(QStringLiteral("it has %1 samples of %2 bits per pixel, not 4 of 8.")
+                           .arg(samples)
+                           .arg(bits));
     if (format != SAMPLEFORMAT_UINT)
-        return fail(QStringLiteral("its samples are not unsigned integers."));
+        return QString(QStringLiteral("its samples are not unsigned integers."));
     if (planar != PLANARCONFIG_CONTIG || !hasPhotometric || photometric != PHOTOMETRIC_RGB
         || TIFFIsTiled(t))
-        return fail(QStringLiteral("its samples are not stored as interleaved RGBA strips."));
+        return QString(QStringLiteral("its samples are not stored as interleaved RGBA strips."));
     if (TIFFScanlineSize(t) != rowBytes)
-        return fail(QStringLiteral("its rows are not %1 bytes long.").arg(rowBytes));
-
-    QImage out(width, height, QImage::Format_ARGB32);
-    if (out.isNull())
-        return fail(QStringLiteral("not enough memory for %1 x %2 pixels.").arg(width).arg(height));
-    // Whole strips at once, straight into the image (its rows follow each other without gaps),
-    // then R, G, B, A samples turned into words in place.
+        return QString(QStringLiteral("its rows are not %1 bytes long.").arg(rowBytes));
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(height));
-    const uint32_t strips = TIFFNumberOfStrips(t);
-    if (out.bytesPerLine() != rowBytes
-        || strips != (uint32_t(height) + rowsPerStrip - 1) / rowsPerStrip)
-        return fail(QStringLiteral("its strips do not cover its rows."));
-    for (uint32_t strip = 0; strip < strips; ++strip) {
-        const uint32_t firstRow = strip * rowsPerStrip;
-        const uint32_t rows = std::min<uint32_t>(rowsPerStrip, uint32_t(height) - firstRow);
-        const tmsize_t bytes = tmsize_t(rows) * rowBytes;
-        uchar *into = out.scanLine(int(firstRow));
-        if (TIFFReadEncodedStrip(t, strip, into, bytes) != bytes || !file.error.isEmpty())
-            return fail(file.error.isEmpty() ? QStringLiteral("strip %1 is damaged.").arg(strip)
-                                             : file.error);
-        samplesToWordsInPlace(reinterpret_cast<QRgb *>(into), int(rows) * width);
+    s.rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(height));
+    s.strips = TIFFNumberOfStrips(t);
+    if (s.strips != (uint32_t(height) + s.rowsPerStrip - 1) / s.rowsPerStrip)
+        return QString(QStringLiteral("its strips do not cover its rows."));
+    s.width = width;
+    s.height = height;
+    return QString();
+}
+
+DifferenceTiffReader::~DifferenceTiffReader() = default;
+
+QString DifferenceTiffReader::error() const
+{
+    return m_state->error;
+}
+
+int DifferenceTiffReader::stripCount() const
+{
+    return m_state->tif ? int(m_state->strips) : 0;
+}
+
+int DifferenceTiffReader::rowsPerStrip() const
+{
+    return int(m_state->rowsPerStrip);
+}
+
+bool DifferenceTiffReader::readStrip(int strip, uchar *image)
+{
+    State &s = *m_state;
+    if (!s.tif || strip < 0 || uint32_t(strip) >= s.strips)
+        return false;
+    // Straight into the image: the strip data is decoded from the mapped bytes, never copied.
+    const uint32_t firstRow = uint32_t(strip) * s.rowsPerStrip;
+    const uint32_t rows = std::min<uint32_t>(s.rowsPerStrip, uint32_t(s.height) - firstRow);
+    const tmsize_t rowBytes = tmsize_t(s.width) * 4;
+    const tmsize_t bytes = tmsize_t(rows) * rowBytes;
+    if (TIFFReadEncodedStrip(
+            s.tif.get(), uint32_t(strip), image + tmsize_t(firstRow) * rowBytes, bytes)
+            != bytes
+        || !s.file.error.isEmpty()) {
+        s.error = QStringLiteral("Could not read the undo difference image: ")
+            + (s.file.error.isEmpty() ? QStringLiteral("strip %1 is damaged.").arg(strip)
+                                      : s.file.error);
+        s.tif.reset();
+        return false;
     }
+    return true;
+}
+
+QImage decodeDifferenceTiff(const QByteArray &data, QSize expectedSize, QString *error)
+{
+    DifferenceTiffReader reader(data, expectedSize);
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return QImage();
+    };
+    if (!reader.error().isEmpty())
+        return fail(reader.error());
+    QImage out(expectedSize, QImage::Format_ARGB32);
+    if (out.isNull() || out.bytesPerLine() != qsizetype(expectedSize.width()) * 4)
+        return fail(QStringLiteral("Could not read the undo difference image: not enough memory "
+                                   "for %1 x %2 pixels.")
+                        .arg(expectedSize.width())
+                        .arg(expectedSize.height()));
+    for (int strip = 0; strip < reader.stripCount(); ++strip)
+        if (!reader.readStrip(strip, out.bits()))
+            return fail(reader.error());
+    auto *words = reinterpret_cast<QRgb *>(out.bits());
+    const qsizetype count = qsizetype(expectedSize.width()) * expectedSize.height();
+    for (qsizetype i = 0; i < count; ++i)
+        words[i] = samplesToWord(words[i]);
     return out;
 }
 
