@@ -1,6 +1,7 @@
 #include "canvas/canvassurface.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cmath>
 #include <unistd.h>
 
@@ -30,6 +31,9 @@ void CanvasSurface::startStore(QImage image)
         = (store->image.height() + CanvasSnapshot::kTileSize - 1) / CanvasSnapshot::kTileSize;
     store->pending.assign(size_t(store->tilesX) * size_t(store->tilesY), 0);
     m_store = std::move(store);
+    m_half = QImage();
+    m_halfStale.clear();
+    m_halfAnyStale = false;
 }
 
 CanvasSnapshot CanvasSurface::snapshot()
@@ -64,6 +68,10 @@ void CanvasSurface::prepareWrite(const QRect &canvasRect)
     for (int ty = r.top() / kTile; ty <= r.bottom() / kTile; ++ty) {
         for (int tx = r.left() / kTile; tx <= r.right() / kTile; ++tx) {
             const int index = ty * store.tilesX + tx;
+            if (!m_halfStale.empty()) {
+                m_halfStale[size_t(index)] = 1;
+                m_halfAnyStale = true;
+            }
             if (!store.pending[size_t(index)])
                 continue;
             store.pending[size_t(index)] = 0;
@@ -184,6 +192,48 @@ void CanvasSurface::fillRegion(const QRect &canvasRect, QRgb premultiplied)
         QRgb *out = reinterpret_cast<QRgb *>(canvas.scanLine(target.y() + j)) + target.x();
         std::fill(out, out + target.width(), premultiplied);
     }
+}
+
+const QImage &CanvasSurface::halfImage()
+{
+    if (!isValid())
+        return m_half;
+    const QImage &full = image();
+    if (m_half.isNull()) {
+        m_half = QImage((width() + 1) / 2, (height() + 1) / 2, kFormat);
+        if (m_half.isNull())
+            return m_half;
+        m_halfStale.assign(m_store->pending.size(), 1);
+        m_halfAnyStale = true;
+    }
+    if (!m_halfAnyStale)
+        return m_half;
+    const int lastX = width() - 1, lastY = height() - 1;
+    for (size_t index = 0; index < m_halfStale.size(); ++index) {
+        if (!m_halfStale[index])
+            continue;
+        m_halfStale[index] = 0;
+        // The half pixels that read this tile's storage rows and columns.
+        const QRect r = storageRect(m_store->tileRect(int(index)));
+        for (int hy = r.top() / 2; hy <= r.bottom() / 2; ++hy) {
+            const auto *upper = reinterpret_cast<const QRgb *>(full.constScanLine(2 * hy));
+            const auto *lower
+                = reinterpret_cast<const QRgb *>(full.constScanLine(std::min(2 * hy + 1, lastY)));
+            auto *out = reinterpret_cast<QRgb *>(m_half.scanLine(hy));
+            for (int hx = r.left() / 2; hx <= r.right() / 2; ++hx) {
+                const int x0 = 2 * hx, x1 = std::min(x0 + 1, lastX);
+                // Two channels at a time: four values of at most 255 fit in each 16-bit field.
+                const auto mean = [&](uint32_t mask, int shift) {
+                    const uint32_t sum = (upper[x0] >> shift & mask) + (upper[x1] >> shift & mask)
+                        + (lower[x0] >> shift & mask) + (lower[x1] >> shift & mask) + 0x00020002u;
+                    return (sum >> 2 & mask) << shift;
+                };
+                out[hx] = mean(0x00FF00FFu, 0) | mean(0x00FF00FFu, 8);
+            }
+        }
+    }
+    m_halfAnyStale = false;
+    return m_half;
 }
 
 QRgb CanvasSurface::pixel(int x, int y) const

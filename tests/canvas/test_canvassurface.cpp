@@ -92,3 +92,45 @@ TEST(CanvasSurface, RegionRoundTripAndClipping)
     EXPECT_TRUE(test::imagesEqual(inside, pixels.copy(4, 0, 6, 5), "surface-clipped"));
     EXPECT_EQ(s.copyRegion(QRect(-4, -2, 10, 7)).size(), QSize(6, 5));
 }
+
+namespace {
+
+// The half-size picture worked out pixel by pixel from the whole one.
+QImage halvedReference(const QImage &full)
+{
+    QImage half((full.width() + 1) / 2, (full.height() + 1) / 2, CanvasSurface::kFormat);
+    for (int y = 0; y < half.height(); ++y)
+        for (int x = 0; x < half.width(); ++x) {
+            const int x1 = std::min(2 * x + 1, full.width() - 1);
+            const int y1 = std::min(2 * y + 1, full.height() - 1);
+            const QRgb p[4] = { full.pixel(2 * x, 2 * y), full.pixel(x1, 2 * y),
+                full.pixel(2 * x, y1), full.pixel(x1, y1) };
+            const auto mean = [&](int (*channel)(QRgb)) {
+                return (channel(p[0]) + channel(p[1]) + channel(p[2]) + channel(p[3]) + 2) / 4;
+            };
+            half.setPixel(x, y, qRgba(mean(qRed), mean(qGreen), mean(qBlue), mean(qAlpha)));
+        }
+    return half;
+}
+
+} // namespace
+
+// The half-size picture follows every kind of write, on odd sides too, where a tile's storage
+// rows do not start on an even row.
+TEST(CanvasSurface, HalfImageFollowsEveryWrite)
+{
+    CanvasSurface surface;
+    ASSERT_TRUE(surface.adoptImage(test::randomPremultipliedImage(131, 77, 4)));
+    EXPECT_TRUE(test::imagesEqual(surface.halfImage(), halvedReference(surface.image()), "half"));
+
+    surface.fillRegion(QRect(60, 60, 9, 17), 0xFF204060u);
+    surface.writeRegion(QRect(120, 0, 11, 5), test::randomPremultipliedImage(11, 5, 5));
+    surface.prepareWrite(QRect(3, 64, 1, 1));
+    surface.row(64)[3] = 0x80402010u;
+    EXPECT_TRUE(
+        test::imagesEqual(surface.halfImage(), halvedReference(surface.image()), "half-writes"));
+
+    ASSERT_TRUE(surface.adoptImage(test::randomPremultipliedImage(64, 3, 6)));
+    EXPECT_TRUE(
+        test::imagesEqual(surface.halfImage(), halvedReference(surface.image()), "half-adopted"));
+}

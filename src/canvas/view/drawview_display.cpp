@@ -1,5 +1,6 @@
 // DrawView: drawing the canvas. Black outside the picture; the picture is drawn with one
-// transformed image draw per band of the exposed area, over a light checkerboard that shows
+// transformed image draw per band of the exposed area (per block of a band when the view is
+// turned), at 50 % and less from the half-size picture, over a light checkerboard that shows
 // through its transparent and translucent pixels; pixels show as sharp squares from 200 %, and
 // while a gesture drags the view (every event repaints it all) at any zoom.
 
@@ -17,6 +18,7 @@ namespace {
     // for it; on a busy machine waking those threads costs more than the fill. Bands of this
     // many rows stay on the painting thread.
     constexpr int kBandRows = 64;
+    constexpr int kBlockColumns = 256;
 } // namespace
 
 QBrush DrawView::checkerboardBrush()
@@ -53,19 +55,34 @@ void DrawView::paintEvent(QPaintEvent *event)
         = pictureToWidget.map(QPolygonF(QRectF(0, 0, m_surface.width(), m_surface.height())));
     painter.setPen(Qt::NoPen);
     painter.setBrush(checkerboardBrush());
+    // At 50 % and less the half-size picture is shown: a quarter of the pixels to read, and
+    // each screen pixel the mean of the canvas pixels under it rather than of a few of them.
+    const QRectF pictureRect(0, 0, m_surface.width(), m_surface.height());
+    const QImage *picture = &m_surface.image();
+    QRectF sourceRect = pictureRect;
+    if (m_transform.zoom() <= 0.5f && !m_surface.halfImage().isNull()) {
+        picture = &m_surface.halfImage();
+        sourceRect = QRectF(0, 0, pictureRect.width() / 2, pictureRect.height() / 2);
+    }
+    // A turned picture is drawn in blocks rather than whole rows: the canvas rows under a block
+    // stay in the processor's caches while it is drawn.
+    const int blockColumns
+        = pictureToWidget.type() > QTransform::TxScale ? kBlockColumns : exposed.width();
     for (int top = exposed.top(); top <= exposed.bottom(); top += kBandRows) {
-        const QRect band(
-            exposed.left(), top, exposed.width(), std::min(kBandRows, exposed.bottom() + 1 - top));
-        painter.resetTransform();
-        painter.setClipRect(band);
-        painter.fillRect(band, Qt::black);
-        if (!m_surface.isValid())
-            continue;
-        if (m_mayShowThrough)
-            painter.drawPolygon(canvasArea);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-        painter.setTransform(pictureToWidget);
-        painter.drawImage(QPointF(0, 0), m_surface.image());
+        for (int left = exposed.left(); left <= exposed.right(); left += blockColumns) {
+            const QRect band(left, top, std::min(blockColumns, exposed.right() + 1 - left),
+                std::min(kBandRows, exposed.bottom() + 1 - top));
+            painter.resetTransform();
+            painter.setClipRect(band);
+            painter.fillRect(band, Qt::black);
+            if (!m_surface.isValid())
+                continue;
+            if (m_mayShowThrough)
+                painter.drawPolygon(canvasArea);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+            painter.setTransform(pictureToWidget);
+            painter.drawImage(pictureRect, *picture, sourceRect);
+        }
     }
     if (!m_surface.isValid())
         return;

@@ -57,6 +57,30 @@ TEST_F(DisplayTest, PictureIsSmoothAtRestAndSharpWhileAGestureDrags)
     EXPECT_GT(greyPixels(), 1000);
 }
 
+// Below 50 % the view reads the half-size picture, each of whose pixels is the mean of four:
+// one-pixel lines every four pixels show as a light grey at 25 % rather than vanishing between
+// the samples.
+TEST_F(DisplayTest, ThinLinesStayVisibleWhenZoomedOut)
+{
+    QImage lines(400, 300, CanvasSurface::kFormat);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            lines.setPixel(x, y, x % 4 ? 0xFFFFFFFFu : 0xFF000000u);
+    view->surface().adoptImage(lines);
+    view->setViewZoom(0.25f);
+    const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int grey = 0, other = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const int r = qRed(shot.pixel(x, y));
+            if (r == 0)
+                continue; // around the picture
+            (r >= 180 && r <= 200 ? grey : other) += 1;
+        }
+    EXPECT_GT(grey, 90 * 65);
+    EXPECT_LT(other, 400) << grey;
+}
+
 // Painted band by band, the picture is the same as one transformed draw of the whole canvas.
 TEST_F(DisplayTest, BandsJoinWithoutSeams)
 {
