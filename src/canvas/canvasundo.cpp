@@ -2,13 +2,13 @@
 
 #include "canvas/filters/pixelops.h"
 #include "canvas/filters/tiffcodec.h"
+#include "canvas/sharedwork.h"
 
 #include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -179,59 +179,6 @@ namespace {
             applyPiece(rows, pieces[i],
                 reinterpret_cast<const quint32 *>(words.constScanLine(i * kSlot)), forward, false);
         applyFlatPieces(rows, flatPieces, forward);
-    }
-
-    // A thread that helps the one undoing with a large step, and stays for the next.
-    QThreadPool &helperPool()
-    {
-        static QThreadPool *pool = [] {
-            auto *p = new QThreadPool;
-            p->setMaxThreadCount(1);
-            p->setExpiryTimeout(-1);
-            return p;
-        }();
-        return *pool;
-    }
-
-    struct SharedWork
-    {
-        std::function<void(int, int)> work;
-        int count = 0;
-        std::atomic<int> next { 0 };
-        std::mutex mutex;
-        std::condition_variable finished;
-        int done = 0; // under mutex
-
-        void take(int thread)
-        {
-            for (int i; (i = next.fetch_add(1)) < count;) {
-                work(i, thread);
-                const std::lock_guard<std::mutex> lock(mutex);
-                if (++done == count)
-                    finished.notify_all();
-            }
-        }
-    };
-
-    // Calls work(i, thread) for every i in 0 .. count - 1, on the calling thread (thread 0) and
-    // the helper (thread 1) together; returns once every call has returned. Each i goes to the
-    // thread that takes it first, so a helper that a busy machine starts late takes only what is
-    // left, or nothing, and is never waited for. No call is made after shareOut returns, so work
-    // may refer to the caller's locals.
-    void shareOut(int count, const std::function<void(int, int)> &work)
-    {
-        if (count <= 1) {
-            for (int i = 0; i < count; ++i)
-                work(i, 0);
-            return;
-        }
-        auto shared = std::make_shared<SharedWork>();
-        shared->work = work;
-        shared->count = count;
-        helperPool().start([shared] { shared->take(1); });
-        shared->take(0);
-        std::unique_lock<std::mutex> lock(shared->mutex);
-        shared->finished.wait(lock, [&] { return shared->done == shared->count; });
     }
 
     // Decodes a compressed difference and adds (forward) or subtracts it, strips and pieces shared

@@ -1,0 +1,18 @@
+#pragma once
+
+// Work shared between the calling thread and one helper thread, for the few jobs a user waits for
+// (an undo of a large step, a full repaint of a turned view) that split into parts done in any
+// order.
+
+#include <functional>
+
+namespace pennova {
+
+// Calls work(i, thread) for every i in 0 .. count - 1, on the calling thread (thread 0) and the
+// helper (thread 1) together; returns once every call has returned. Each i goes to the thread
+// that takes it first, so a helper that a busy machine starts late takes only what is left, or
+// nothing, and is never waited for. No call is made after shareOut returns, so work may refer to
+// the caller's locals.
+void shareOut(int count, const std::function<void(int, int)> &work);
+
+} // namespace pennova
