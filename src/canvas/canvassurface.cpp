@@ -33,7 +33,6 @@ void CanvasSurface::startStore(QImage image)
     m_store = std::move(store);
     m_half = QImage();
     m_halfStale.clear();
-    m_halfAnyStale = false;
 }
 
 CanvasSnapshot CanvasSurface::snapshot()
@@ -68,10 +67,8 @@ void CanvasSurface::prepareWrite(const QRect &canvasRect)
     for (int ty = r.top() / kTile; ty <= r.bottom() / kTile; ++ty) {
         for (int tx = r.left() / kTile; tx <= r.right() / kTile; ++tx) {
             const int index = ty * store.tilesX + tx;
-            if (!m_halfStale.empty()) {
+            if (!m_halfStale.empty())
                 m_halfStale[size_t(index)] = 1;
-                m_halfAnyStale = true;
-            }
             if (!store.pending[size_t(index)])
                 continue;
             store.pending[size_t(index)] = 0;
@@ -194,45 +191,51 @@ void CanvasSurface::fillRegion(const QRect &canvasRect, QRgb premultiplied)
     }
 }
 
-const QImage &CanvasSurface::halfImage()
+const QImage &CanvasSurface::halfImage(const QRect &canvasRect)
 {
     if (!isValid())
         return m_half;
-    const QImage &full = image();
     if (m_half.isNull()) {
+        // Memory the system maps only as the tiles shown are made.
         m_half = QImage((width() + 1) / 2, (height() + 1) / 2, kFormat);
         if (m_half.isNull())
             return m_half;
         m_halfStale.assign(m_store->pending.size(), 1);
-        m_halfAnyStale = true;
     }
-    if (!m_halfAnyStale)
+    const QRect wanted = canvasRect.intersected(bounds());
+    if (wanted.isEmpty())
         return m_half;
+    const QImage &full = image();
     const int lastX = width() - 1, lastY = height() - 1;
-    for (size_t index = 0; index < m_halfStale.size(); ++index) {
-        if (!m_halfStale[index])
-            continue;
-        m_halfStale[index] = 0;
-        // The half pixels that read this tile's storage rows and columns.
-        const QRect r = storageRect(m_store->tileRect(int(index)));
-        for (int hy = r.top() / 2; hy <= r.bottom() / 2; ++hy) {
-            const auto *upper = reinterpret_cast<const QRgb *>(full.constScanLine(2 * hy));
-            const auto *lower
-                = reinterpret_cast<const QRgb *>(full.constScanLine(std::min(2 * hy + 1, lastY)));
-            auto *out = reinterpret_cast<QRgb *>(m_half.scanLine(hy));
-            for (int hx = r.left() / 2; hx <= r.right() / 2; ++hx) {
-                const int x0 = 2 * hx, x1 = std::min(x0 + 1, lastX);
-                // Two channels at a time: four values of at most 255 fit in each 16-bit field.
-                const auto mean = [&](uint32_t mask, int shift) {
-                    const uint32_t sum = (upper[x0] >> shift & mask) + (upper[x1] >> shift & mask)
-                        + (lower[x0] >> shift & mask) + (lower[x1] >> shift & mask) + 0x00020002u;
-                    return (sum >> 2 & mask) << shift;
-                };
-                out[hx] = mean(0x00FF00FFu, 0) | mean(0x00FF00FFu, 8);
+    constexpr int kTile = CanvasSnapshot::kTileSize;
+    for (int ty = wanted.top() / kTile; ty <= wanted.bottom() / kTile; ++ty) {
+        for (int tx = wanted.left() / kTile; tx <= wanted.right() / kTile; ++tx) {
+            const int index = ty * m_store->tilesX + tx;
+            if (!m_halfStale[size_t(index)])
+                continue;
+            m_halfStale[size_t(index)] = 0;
+            // The half pixels that read this tile's storage rows and columns.
+            const QRect r = storageRect(m_store->tileRect(index));
+            for (int hy = r.top() / 2; hy <= r.bottom() / 2; ++hy) {
+                const auto *upper = reinterpret_cast<const QRgb *>(full.constScanLine(2 * hy));
+                const auto *lower = reinterpret_cast<const QRgb *>(
+                    full.constScanLine(std::min(2 * hy + 1, lastY)));
+                auto *out = reinterpret_cast<QRgb *>(m_half.scanLine(hy));
+                for (int hx = r.left() / 2; hx <= r.right() / 2; ++hx) {
+                    const int x0 = 2 * hx, x1 = std::min(x0 + 1, lastX);
+                    // Two channels at a time: four values of at most 255 fit in 16 bits.
+                    const auto mean = [&](int shift) {
+                        constexpr uint32_t kMask = 0x00FF00FFu;
+                        const uint32_t sum = (upper[x0] >> shift & kMask)
+                            + (upper[x1] >> shift & kMask) + (lower[x0] >> shift & kMask)
+                            + (lower[x1] >> shift & kMask) + 0x00020002u;
+                        return (sum >> 2 & kMask) << shift;
+                    };
+                    out[hx] = mean(0) | mean(8);
+                }
             }
         }
     }
-    m_halfAnyStale = false;
     return m_half;
 }
 

@@ -78,10 +78,10 @@ public:
     // The whole picture, top row first. Use for whole-canvas reads only (save, print, display).
     const QImage &image() const { return m_store->image; }
     // The picture at half size, top row first, for showing it at 50 % and less: each pixel the
-    // mean of a 2 x 2 block (an odd side's last row or column counted twice). Made at the first
-    // call, then kept up to date for the tiles written since the last one. Null without pixels
-    // or memory.
-    const QImage &halfImage();
+    // mean of a 2 x 2 block (an odd side's last row or column counted twice). Brought up to date
+    // under a canvas rectangle, for the tiles there written since; elsewhere it may be out of
+    // date. Null without pixels or memory.
+    const QImage &halfImage(const QRect &canvasRect);
 
 private:
     // A store for a new picture; snapshots of the old one keep theirs.
@@ -93,8 +93,7 @@ private:
     std::shared_ptr<detail::TileStore> m_store;
     Size m_imgsize;
     QImage m_half;
-    std::vector<uint8_t> m_halfStale; // per tile: written since m_half was last brought up to date
-    bool m_halfAnyStale = false;
+    std::vector<uint8_t> m_halfStale; // per tile: written since its part of m_half was made
 };
 
 } // namespace pennova

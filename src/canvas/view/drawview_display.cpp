@@ -60,9 +60,18 @@ void DrawView::paintEvent(QPaintEvent *event)
     const QRectF pictureRect(0, 0, m_surface.width(), m_surface.height());
     const QImage *picture = &m_surface.image();
     QRectF sourceRect = pictureRect;
-    if (m_transform.zoom() <= 0.5f && !m_surface.halfImage().isNull()) {
-        picture = &m_surface.halfImage();
-        sourceRect = QRectF(0, 0, pictureRect.width() / 2, pictureRect.height() / 2);
+    if (m_transform.zoom() <= 0.5f) {
+        // Brought up to date under the exposed area only: the first time, on a large canvas,
+        // that is much less than all of it.
+        const QRect shown = m_surface.storageRect(pictureToWidget.inverted()
+                                                      .mapRect(QRectF(exposed))
+                                                      .toAlignedRect()
+                                                      .adjusted(-4, -4, 4, 4));
+        const QImage &half = m_surface.halfImage(shown);
+        if (!half.isNull()) {
+            picture = &half;
+            sourceRect = QRectF(0, 0, pictureRect.width() / 2, pictureRect.height() / 2);
+        }
     }
     // A turned picture is drawn in blocks rather than whole rows: the canvas rows under a block
     // stay in the processor's caches while it is drawn.

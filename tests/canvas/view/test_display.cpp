@@ -64,9 +64,9 @@ TEST_F(DisplayTest, PictureIsSmoothAtRestAndSharpWhileAGestureDrags)
 // the samples.
 TEST_F(DisplayTest, ThinLinesStayVisibleWhenZoomedOut)
 {
-    QImage lines(400, 300, CanvasSurface::kFormat);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
+    QImage lines(2000, 1600, CanvasSurface::kFormat);
+    for (int y = 0; y < 1600; ++y)
+        for (int x = 0; x < 2000; ++x)
             lines.setPixel(x, y, x % 4 ? 0xFFFFFFFFu : 0xFF000000u);
     view->surface().adoptImage(lines);
     view->setViewZoom(0.25f);
@@ -79,8 +79,21 @@ TEST_F(DisplayTest, ThinLinesStayVisibleWhenZoomedOut)
                 continue; // around the picture
             (r >= 180 && r <= 200 ? grey : other) += 1;
         }
-    EXPECT_GT(grey, 90 * 65);
+    EXPECT_GT(grey, 290 * 190);
     EXPECT_LT(other, 400) << grey;
+
+    // A change of the canvas shows at once, all over the view (the canvas reaches beyond it).
+    view->surface().fillRegion(view->surface().bounds(), 0xFF2050A0u);
+    const QImage after = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int changed = 0, stale = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            const QRgb p = after.pixel(x, y) & 0xFFFFFFu;
+            if (p != 0)
+                (p == 0x2050A0u ? changed : stale) += 1;
+        }
+    EXPECT_GT(changed, 290 * 190);
+    EXPECT_LT(stale, 400); // the picture's outline, over black
 }
 
 namespace {
