@@ -1,8 +1,7 @@
 #pragma once
 
-// Work shared between the calling thread and one helper thread, for the few jobs a user waits for
-// (an undo of a large step, a full repaint of a turned view) that split into parts done in any
-// order.
+// Work shared between the calling thread and one helper thread, for jobs a user waits for (the
+// undo of a large step) that split into parts done in any order.
 
 #include <functional>
 

@@ -162,6 +162,17 @@ namespace {
         }
     }
 
+    // The word (0xAARRGGBB) of a pixel stored as R, G, B, A samples, its four bytes read as one.
+    inline QRgb samplesToWord(uint32_t samples)
+    {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // In memory R, G, B, A: only red and blue trade places.
+        return (samples & 0xFF00FF00u) | (samples >> 16 & 0xFFu) | (samples << 16 & 0xFF0000u);
+#else
+        return samples >> 8 | samples << 24;
+#endif
+    }
+
 } // namespace
 
 QByteArray encodeDifferenceTiff(const QImage &difference)
@@ -297,11 +308,6 @@ QString DifferenceTiffReader::error() const
 int DifferenceTiffReader::stripCount() const
 {
     return m_state->tif ? int(m_state->strips) : 0;
-}
-
-int DifferenceTiffReader::rowsPerStrip() const
-{
-    return int(m_state->rowsPerStrip);
 }
 
 bool DifferenceTiffReader::readStrip(int strip, uchar *image)

@@ -6,10 +6,8 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QRgb>
 #include <QSize>
 #include <QString>
-#include <QtGlobal>
 
 #include <memory>
 
@@ -25,8 +23,9 @@ QByteArray encodeDifferenceTiff(const QImage &difference);
 // own messages are collected, never printed.
 QImage decodeDifferenceTiff(const QByteArray &data, QSize expectedSize, QString *error = nullptr);
 
-// The same image read strip by strip, as it is stored: rows of R, G, B, A samples (see
-// samplesToWord). Two readers of the same bytes may decode different strips on two threads.
+// The same image read strip by strip, as it is stored: rows of pixels of four bytes, red, green,
+// blue and alpha in that order. Two readers of the same bytes may decode different strips on two
+// threads.
 class DifferenceTiffReader
 {
 public:
@@ -39,7 +38,6 @@ public:
     // Empty while the data is readable; otherwise the message saying why not.
     QString error() const;
     int stripCount() const;
-    int rowsPerStrip() const;
     // Decodes one strip into its rows of `image`, which holds expectedSize pixels, row after
     // row. False, with error() set, when the strip is damaged.
     bool readStrip(int strip, uchar *image);
@@ -49,16 +47,5 @@ private:
     static QString open(State &state, const QByteArray &data, QSize expectedSize);
     std::unique_ptr<State> m_state;
 };
-
-// The word (0xAARRGGBB) of a pixel stored as R, G, B, A samples, the four bytes read as one word.
-inline QRgb samplesToWord(quint32 samples)
-{
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    // In memory R, G, B, A: only red and blue trade places.
-    return (samples & 0xFF00FF00u) | (samples >> 16 & 0xFFu) | (samples << 16 & 0xFF0000u);
-#else
-    return samples >> 8 | samples << 24;
-#endif
-}
 
 } // namespace pennova::filters
