@@ -249,8 +249,8 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
 
     const Float4 far(kFar), farBelow(-kFar), half(0.5f);
     const qsizetype rowStep = m_surface.rowStep();
-    QRgb *blockPixels = m_surface.row(reach.top());
-    for (int y0 = reach.top(); y0 <= reach.bottom(); y0 += 4, blockPixels += 4 * rowStep) {
+    QRgb *const row0 = m_surface.row(0); // canvas row y at row0 + y * rowStep
+    for (int y0 = reach.top(); y0 <= reach.bottom(); y0 += 4) {
         const int rows = std::min(4, reach.bottom() + 1 - y0);
         const Float4 cy(
             float(y0) + 0.5f, float(y0 + 1) + 0.5f, float(y0 + 2) + 0.5f, float(y0 + 3) + 0.5f);
@@ -296,7 +296,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         int candidateCount[4] = { 0, 0, 0, 0 };
         int batches = 0;
         for (int k = 0; k < rows; ++k) {
-            rowOf[k] = blockPixels + k * rowStep;
+            rowOf[k] = row0 + qsizetype(y0 + k) * rowStep;
             if (hullLoLanes[k] > hullHiLanes[k])
                 continue; // no piece reaches this row
             const int x0 = std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f));
