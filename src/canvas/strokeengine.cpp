@@ -177,10 +177,10 @@ Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brus
 // erase image, composited source-over (through the ink glaze for pen segments in ink mode) and
 // written. Uncovered pixels keep their values.
 //
-// The spans are computed for four rows at once and the coverage for four pieces at once, lane by
-// lane with the operations one row or piece at a time would use. The fully covered run of a row
-// is the union of the inner spans that overlap the widest chain of them; an inner span left out
-// is still painted fully, through the coverage, which gives 1 there.
+// The spans are computed for four rows at once and the coverage for four pixels at once (one on
+// each row), lane by lane with the operations one row or pixel at a time would use. The fully
+// covered run of a row is the union of the inner spans that overlap the widest chain of them; an
+// inner span left out is still painted fully, through the coverage, which gives 1 there.
 void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const BrushParams &brush,
     const EraseImage &eraseImage, bool erasing)
 {
