@@ -89,8 +89,9 @@ TEST_F(CanvasUndoTest, UndoRedoUndoRestoresEveryByte)
     }
 }
 
-// A step of hundreds of tiles is read in many pieces, shared between two threads; the tiles at
-// the canvas's right edge are narrower than the four words handled at a time.
+// A step of hundreds of tiles is put back before and after it is compressed, the compressed one
+// in parts shared between two threads; the tiles at the canvas's right edge are narrower than
+// the four words handled at a time.
 TEST_F(CanvasUndoTest, LargeCompressedStepsRestoreEveryByte)
 {
     ASSERT_TRUE(surface.adoptImage(test::randomPremultipliedImage(1301, 1030, 8)));
@@ -99,7 +100,14 @@ TEST_F(CanvasUndoTest, LargeCompressedStepsRestoreEveryByte)
     surface.writeRegion(QRect(0, 0, 1301, 900), test::randomPremultipliedImage(1301, 900, 9));
     surface.fillRegion(QRect(200, 700, 1101, 330), 0xFF102030u); // flat tiles too
     const QImage changed = surface.image().copy();
+    CanvasUndo::holdEncoding(true);
     ASSERT_TRUE(undo.recordChange(surface.bounds(), before, QStringLiteral("Draw")));
+    // Before compressing: the tiles of the snapshots put back.
+    history.undo();
+    ASSERT_TRUE(test::imagesEqual(surface.image(), original, "large-undo-at-once"));
+    history.redo();
+    ASSERT_TRUE(test::imagesEqual(surface.image(), changed, "large-redo-at-once"));
+    CanvasUndo::holdEncoding(false);
     CanvasUndo::finishPendingWork();
     ASSERT_GT(undo.storedBytes(), 1000000);
     for (int round = 0; round < 3; ++round) {
