@@ -85,3 +85,28 @@ private:
 };
 
 } // namespace pennova::test
+
+namespace pennova::test {
+
+// While it lives, this thread (and the threads it starts) cannot read files past their
+// permissions even when running as root, so that an unreadable file is refused as it would be
+// for any user: the capabilities that override file permissions are taken out of its effective
+// set, and put back at the end. available() is false where the system refuses.
+class WithoutPermissionOverride
+{
+public:
+    WithoutPermissionOverride();
+    ~WithoutPermissionOverride();
+    WithoutPermissionOverride(const WithoutPermissionOverride &) = delete;
+    WithoutPermissionOverride &operator=(const WithoutPermissionOverride &) = delete;
+    bool available() const { return m_dropped; }
+
+private:
+    unsigned m_saved[6] = {};
+    bool m_dropped = false;
+};
+
+// Peak memory of this process so far (VmHWM), in bytes; 0 when the system does not say.
+long long peakResidentBytes();
+
+} // namespace pennova::test

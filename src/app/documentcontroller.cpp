@@ -6,6 +6,7 @@
 #include "canvas/canvassurface.h"
 #include "canvas/imagefile.h"
 #include "canvas/view/drawview.h"
+#include "canvas/view/readprogress.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -109,6 +110,7 @@ DocumentPrompts DocumentPrompts::interactive()
         return QFileDialog::getOpenFileNames(
             parent, tr("Open"), QString(), imagefile::openNameFilters().join(QStringLiteral(";;")));
     };
+    prompts.confirmLargeImage = ReadProgress::askInBox;
     prompts.canvasSize = [](QWidget *parent, Defaults &defaults, const auto &make) {
         NewCanvasDialog::ask(defaults, make, parent);
     };
@@ -248,15 +250,21 @@ MyDocument *DocumentController::makeUntitledDocument(const QSize &size, QString 
     return document;
 }
 
-MyDocument *DocumentController::readDocument(const QString &path, QString *error)
+MyDocument *DocumentController::readDocument(const QString &path, QString *error, QString *notice)
 {
     const QString name = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
-    imagefile::ReadResult read = imagefile::readImage(path);
+    imagefile::ReadResult read = ReadProgress::run(
+        dialogParent(), m_prompts.confirmLargeImage,
+        [path](const auto &options) { return imagefile::readImage(path, options); },
+        tr("Opening “%1”…").arg(name));
     if (!read.ok()) {
         if (error)
-            *error = tr("“%1” could not be opened: %2.").arg(name, read.error);
+            *error = read.cancelled ? QString()
+                                    : tr("“%1” could not be opened: %2.").arg(name, read.error);
         return nullptr;
     }
+    if (read.damaged && notice)
+        *notice = tr("“%1” opened, but %2.").arg(name, imagefile::damageNotice());
     MyDocument *document = createDocument();
     const bool adopted = document->window()->adoptCanvas(read.image);
     read.image = QImage(); // the canvas holds the only copy from here on
@@ -270,14 +278,15 @@ MyDocument *DocumentController::readDocument(const QString &path, QString *error
     return document;
 }
 
-MyDocument *DocumentController::openDocumentWithContentsOfFile(const QString &path, QString *error)
+MyDocument *DocumentController::openDocumentWithContentsOfFile(
+    const QString &path, QString *error, QString *notice)
 {
     if (MyDocument *open = documentForPath(path)) {
         open->window()->raise();
         open->window()->activateWindow();
         return open;
     }
-    MyDocument *document = readDocument(path, error);
+    MyDocument *document = readDocument(path, error, notice);
     if (document)
         addDocument(document);
     return document;
@@ -292,7 +301,8 @@ MyDocument *DocumentController::revertDocument(MyDocument *document, QString *er
             *error = tr("“%1” has never been saved.").arg(document->displayName());
         return nullptr;
     }
-    MyDocument *fresh = readDocument(document->filePath(), error);
+    QString notice;
+    MyDocument *fresh = readDocument(document->filePath(), error, &notice);
     if (!fresh)
         return nullptr;
     // The fresh window takes the old one's place on screen and in the list.
@@ -301,6 +311,8 @@ MyDocument *DocumentController::revertDocument(MyDocument *document, QString *er
         fresh->window()->move(oldWindow->pos());
     addDocument(fresh, int(m_documents.indexOf(document)));
     document->closeWithoutAsking();
+    if (!notice.isEmpty())
+        report(notice, fresh->window());
     return fresh;
 }
 
@@ -372,11 +384,13 @@ QList<MyDocument *> DocumentController::openFiles(const QStringList &paths)
     QList<MyDocument *> opened;
     QStringList errors;
     for (const QString &path : paths) {
-        QString error;
-        if (MyDocument *document = openDocumentWithContentsOfFile(path, &error))
+        QString error, notice;
+        if (MyDocument *document = openDocumentWithContentsOfFile(path, &error, &notice))
             opened << document;
-        else
+        if (!error.isEmpty())
             errors << error;
+        if (!notice.isEmpty())
+            errors << notice;
     }
     if (!errors.isEmpty())
         report(errors.join(QLatin1Char('\n')));
@@ -393,7 +407,7 @@ MyDocument *DocumentController::revert(MyDocument *document)
         return nullptr;
     QString error;
     MyDocument *fresh = revertDocument(document, &error);
-    if (!fresh)
+    if (!fresh && !error.isEmpty())
         report(error, document->window());
     return fresh;
 }

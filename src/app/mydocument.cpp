@@ -22,6 +22,12 @@ MyDocument::MyDocument(DocumentController &controller)
     , m_window(static_cast<DocumentWindow *>(parent()))
 {
     m_window->installEventFilter(this);
+    // Drops and pastes ask the controller's question, as Open does.
+    DocumentController *questions = &m_controller;
+    drawView()->setLargeImageQuestion([questions](QWidget *parent, const QString &question) {
+        const auto &ask = questions->prompts().confirmLargeImage;
+        return ask && ask(parent, question);
+    });
     connect(undoHistory(), &UndoHistory::cleanChanged, m_window,
         [this](bool clean) { m_window->setWindowModified(!clean); });
     connectCommands();
