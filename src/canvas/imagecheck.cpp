@@ -214,8 +214,8 @@ namespace {
         if (width <= 0 || height <= 0 || offset >= device.size())
             return offset >= device.size();
         if (compression == 0 || compression == 3) {
-            const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-            return device.size() < offset + rowBytes * height;
+            const double rowBytes = std::floor((double(width) * bits + 31) / 32) * 4;
+            return double(device.size()) < double(offset) + rowBytes * double(height);
         }
         if (compression == 1 || compression == 2)
             return bmpRunsTruncated(device, offset, height, compression == 2);
@@ -341,12 +341,13 @@ namespace {
         const std::optional<PnmHeader> header = pnmHeader(device);
         if (!header)
             return false;
-        const qint64 w = header->numbers[0], h = header->numbers[1];
-        const qint64 sampleBytes = header->numbers.size() > 2 && header->numbers[2] > 255 ? 2 : 1;
-        qint64 data = 0;
+        // In floating point: the header's numbers may be as long as it likes.
+        const double w = double(header->numbers[0]), h = double(header->numbers[1]);
+        const double sampleBytes = header->numbers.size() > 2 && header->numbers[2] > 255 ? 2 : 1;
+        double data = 0;
         switch (header->kind) {
         case 4:
-            data = (w + 7) / 8 * h;
+            data = std::ceil(w / 8) * h;
             break;
         case 5:
             data = w * h * sampleBytes;
@@ -358,7 +359,7 @@ namespace {
             data = w * h * (header->kind == 3 ? 3 : 1) * (header->kind == 1 ? 1 : 2);
             break;
         }
-        return device.size() < header->dataStart + data;
+        return double(device.size()) < double(header->dataStart) + data;
     }
 
     // TGA: uncompressed pixels fill the file; run-length packets hold at most 128 pixels each.
