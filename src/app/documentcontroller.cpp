@@ -1,5 +1,7 @@
 #include "app/documentcontroller.h"
 
+#include "app/autosavestore.h"
+#include "app/documentautosave.h"
 #include "app/documentwindow.h"
 #include "app/mydocument.h"
 #include "app/newcanvasdialog.h"
@@ -167,9 +169,11 @@ MyDocument *DocumentController::documentForPath(const QString &path) const
     return nullptr;
 }
 
-MyDocument *DocumentController::createDocument()
+MyDocument *DocumentController::createDocument(const QString &autosaveFile)
 {
     auto *document = new MyDocument(*this);
+    if (m_autosaves && m_autosaves->isOpen())
+        new DocumentAutosave(*document, *m_autosaves, autosaveFile);
     connect(document, &MyDocument::closed, this, &DocumentController::documentClosed);
     connect(document, &MyDocument::activated, this, &DocumentController::documentActivated);
     // A window deleted without closing (by its owner, or at exit) leaves the list quietly.
@@ -289,6 +293,39 @@ MyDocument *DocumentController::openDocumentWithContentsOfFile(
     MyDocument *document = readDocument(path, error, notice);
     if (document)
         addDocument(document);
+    return document;
+}
+
+MyDocument *DocumentController::recoverDocument(
+    const QString &autosaveFile, const QString &originalPath, const QString &title, QString *error)
+{
+    const imagefile::ReadResult read = ReadProgress::run(
+        dialogParent(), m_prompts.confirmLargeImage,
+        [autosaveFile](const auto &options) { return imagefile::readImage(autosaveFile, options); },
+        tr("Recovering “%1”…").arg(title));
+    if (!read.ok() || read.damaged) {
+        if (error && !read.cancelled) {
+            *error = tr("“%1” could not be recovered: %2.")
+                         .arg(title, read.ok() ? imagefile::damageNotice() : read.error);
+        }
+        return nullptr;
+    }
+    const QString adopted = m_autosaves ? m_autosaves->adopt(autosaveFile) : QString();
+    if (m_autosaves && adopted.isEmpty()) {
+        if (error)
+            *error = tr("“%1” could not be recovered: its autosave could not be moved.").arg(title);
+        return nullptr;
+    }
+    MyDocument *document = createDocument(adopted);
+    if (!document->window()->adoptCanvas(read.image)) {
+        delete document->window();
+        if (error)
+            *error
+                = tr("“%1” could not be recovered: there is not enough memory for it.").arg(title);
+        return nullptr;
+    }
+    document->setRecovered(originalPath, title);
+    addDocument(document);
     return document;
 }
 

@@ -17,6 +17,7 @@ class QWidget;
 
 namespace pennova {
 
+class AutosaveStore;
 class Defaults;
 class MyDocument;
 
@@ -86,6 +87,14 @@ public:
     // opened in part sets `notice` to a sentence saying so.
     MyDocument *openDocumentWithContentsOfFile(
         const QString &path, QString *error = nullptr, QString *notice = nullptr);
+    // Documents made from here on autosave into `store` (none: they do not autosave).
+    void setAutosaveStore(AutosaveStore *store) { m_autosaves = store; }
+    AutosaveStore *autosaveStore() const { return m_autosaves; }
+    // Opens the picture of an autosave left by a Pennova that stopped, as a modified document
+    // titled "… (Recovered)" whose Save asks where, proposing `originalPath`. The autosave file
+    // then belongs to the new document. Null with the reason on failure (the file stays).
+    MyDocument *recoverDocument(const QString &autosaveFile, const QString &originalPath,
+        const QString &title, QString *error = nullptr);
     // Replaces `document` by a fresh one read from its file (new history and view) in the same
     // place, then closes it without asking. On failure `document` stays as it was.
     MyDocument *revertDocument(MyDocument *document, QString *error = nullptr);
@@ -124,7 +133,9 @@ signals:
     void currentDocumentChanged(MyDocument *document);
 
 private:
-    MyDocument *createDocument();
+    // A new document; with an autosave store, it autosaves there (into `autosaveFile`, when
+    // given, else into a new file).
+    MyDocument *createDocument(const QString &autosaveFile = QString());
     // A new untitled document with a white canvas of `size`, not yet shown or listed.
     MyDocument *createUntitledDocument(const QSize &size, QString *error);
     MyDocument *readDocument(const QString &path, QString *error, QString *notice = nullptr);
@@ -136,6 +147,7 @@ private:
 
     Defaults &m_defaults;
     DocumentPrompts m_prompts;
+    AutosaveStore *m_autosaves = nullptr;
     QList<MyDocument *> m_documents;
     MyDocument *m_current = nullptr;
     int m_untitledCount = 0;

@@ -76,6 +76,14 @@ void MyDocument::setUntitledName(const QString &name)
     updateTitle();
 }
 
+void MyDocument::setRecovered(const QString &originalPath, const QString &originalTitle)
+{
+    m_recoveredPath = originalPath;
+    m_recoveredTitle = originalTitle;
+    undoHistory()->setUnclean();
+    setUntitledName(tr("%1 (Recovered)").arg(originalTitle));
+}
+
 void MyDocument::updateTitle()
 {
     m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));
@@ -139,12 +147,15 @@ QString MyDocument::suggestedSavePath() const
 {
     // The document's own name and folder, with the extension of a type Pennova writes (PNG when
     // the file's own type cannot be written). Without a folder of its own (untitled, or its
-    // folder is gone) the controller proposes one that exists.
-    const auto format = imagefile::formatForPath(m_filePath);
+    // folder is gone) the controller proposes one that exists. A recovered picture proposes the
+    // file it came from, or its title before it was recovered.
+    const QString path = m_filePath.isEmpty() ? m_recoveredPath : m_filePath;
+    const auto format = imagefile::formatForPath(path);
     const QString suffix = imagefile::defaultSuffix(format.value_or(imagefile::Format::Png));
-    const QFileInfo info(m_filePath);
-    if (m_filePath.isEmpty() || !info.absoluteDir().exists()) {
-        const QString base = m_filePath.isEmpty() ? displayName() : info.completeBaseName();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.absoluteDir().exists()) {
+        const QString untitled = m_recoveredTitle.isEmpty() ? displayName() : m_recoveredTitle;
+        const QString base = path.isEmpty() ? untitled : info.completeBaseName();
         return QDir(m_controller.proposedSaveFolder()).filePath(base + QLatin1Char('.') + suffix);
     }
     if (format)

@@ -74,6 +74,9 @@ private:
     friend class DocumentController;
     void setFile(const QString &path, const QByteArray &type);
     void setUntitledName(const QString &name);
+    // A picture recovered from an autosave: titled "<title> (Recovered)", modified, without a
+    // file; its first save asks where, proposing `originalPath` (the file it belonged to).
+    void setRecovered(const QString &originalPath, const QString &originalTitle);
     void updateTitle();
     void connectCommands();
     QString suggestedSavePath() const;
@@ -83,6 +86,8 @@ private:
     QString m_filePath;
     QByteArray m_fileType;
     QString m_untitledName;
+    QString m_recoveredPath;
+    QString m_recoveredTitle;
     bool m_closeConfirmed = false;
     bool m_asking = false;
 };
