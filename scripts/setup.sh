@@ -9,6 +9,7 @@ packages=(
     libtiff-dev libpng-dev libgtest-dev googletest libbenchmark-dev libmypaint-dev
     fonts-dejavu-core python3
     xvfb xdotool imagemagick xclip dbus-daemon
+    desktop-file-utils appstream qt6-wayland weston
 )
 
 missing=()

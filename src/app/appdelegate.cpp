@@ -5,6 +5,7 @@
 #include "app/bugreportwindow.h"
 #include "app/documentcontroller.h"
 #include "app/documentwindow.h"
+#include "app/helpwindow.h"
 #include "app/launchwindow.h"
 #include "app/mydocument.h"
 #include "app/preferenceswindow.h"
@@ -168,7 +169,8 @@ void AppDelegate::buildCommands()
         = make(tr("Pre&ferences…"), QStringLiteral("preferences"), &AppDelegate::showPreferences);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
-    make(tr("Pennova &User Guide"), QStringLiteral("goToWiki"), &AppDelegate::goToWiki);
+    // The guide shipped with the program is Help > User Guide; this one is the web server's.
+    make(tr("User Guide on the &Web"), QStringLiteral("goToWiki"), &AppDelegate::goToWiki);
     make(tr("&Forums"), QStringLiteral("goToBulletinBoards"), &AppDelegate::goToBulletinBoards);
     make(tr("Report a &Bug…"), QStringLiteral("bugReport"), &AppDelegate::bugReport);
     make(tr("&Donate…"), QStringLiteral("donate"), &AppDelegate::donate);
@@ -229,9 +231,13 @@ void AppDelegate::buildLaunchWindow()
         tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &m_documents, &DocumentController::quit);
     addEditCommands(bar->addMenu(tr("&Edit")));
     QMenu *help = bar->addMenu(tr("&Help"));
-    help->addAction(
-        tr("&Keyboard Shortcuts"), this, [this] { KeyReferenceWindow::show(m_launch); });
+    help->addAction(tr("&User Guide"), QKeySequence::HelpContents, this,
+        [this] { HelpWindow::show(m_launch, m_documents.defaults()); });
+    help->addAction(tr("&Keyboard Shortcuts"), this,
+        [this] { KeyReferenceWindow::show(m_launch, &m_documents.defaults()); });
     addHelpCommands(help);
+    help->addSeparator();
+    help->addAction(tr("&About Pennova"), this, [this] { HelpWindow::showAbout(m_launch); });
 }
 
 void AppDelegate::applyServerAddress()

@@ -1,6 +1,7 @@
 #include "app/documentwindow.h"
 
 #include "app/appdelegate.h"
+#include "app/helpwindow.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
 #include "canvasui/keyreferencewindow.h"
@@ -8,6 +9,8 @@
 #include "picker/colorview.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
+#include "settings/gesturekeys.h"
+#include "settings/penbuttons.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -215,6 +218,9 @@ void DocumentWindow::buildMenus()
     connect(
         addCommand(view, tr("&Reset View"), QStringLiteral("resetZoom"), QKeySequence(Qt::Key_0)),
         &QAction::triggered, m_drawView, &DrawView::resetZoom);
+    connect(addCommand(view, tr("Zoom to &Fit"), QStringLiteral("zoomToFit"),
+                QKeySequence(Qt::CTRL | Qt::Key_0)),
+        &QAction::triggered, m_drawView, &DrawView::zoomToFit);
     connect(addCommand(view, tr("&Fit Window to Canvas"), QStringLiteral("fitWindowToCanvas")),
         &QAction::triggered, this, &DocumentWindow::fitWindowToCanvas);
     m_fullScreenAction = addCommand(
@@ -224,13 +230,20 @@ void DocumentWindow::buildMenus()
 
     QMenu *window = menuBar()->addMenu(tr("&Window"));
     connect(addCommand(window, tr("&Tool Palette"), QStringLiteral("toolPalette")),
-        &QAction::triggered, this, []() { ToolPanel::showShared(); });
+        &QAction::triggered, this,
+        []() { ToolPanel::shared()->orderFront(ToolPanel::Sender::MenuItem); });
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
+    connect(addCommand(
+                help, tr("&User Guide"), QStringLiteral("userGuide"), QKeySequence::HelpContents),
+        &QAction::triggered, this, [this]() { HelpWindow::show(this, m_defaults); });
     connect(addCommand(help, tr("&Keyboard Shortcuts"), QStringLiteral("keyReference")),
-        &QAction::triggered, this, [this]() { KeyReferenceWindow::show(this); });
+        &QAction::triggered, this, [this]() { KeyReferenceWindow::show(this, &m_defaults); });
     if (delegate)
         delegate->addHelpCommands(help);
+    help->addSeparator();
+    connect(addCommand(help, tr("&About Pennova"), QStringLiteral("about")), &QAction::triggered,
+        this, [this]() { HelpWindow::showAbout(this); });
 }
 
 // The commands that act on the canvas: clipboard and selection in the Edit menu, and the brush
@@ -303,6 +316,13 @@ void DocumentWindow::buildCanvasCommands(QMenu *edit)
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::Ink)
             updateMenu();
+        // An open key reference and user guide show the keys in force.
+        if (GestureKeys::isSettingsKey(key) || penbuttons::isSettingsKey(key)) {
+            if (KeyReferenceWindow *reference = KeyReferenceWindow::instance())
+                reference->updateKeys(&m_defaults);
+            if (HelpWindow *guide = HelpWindow::instance())
+                guide->updateKeys(m_defaults);
+        }
     });
     updateMenu();
 }

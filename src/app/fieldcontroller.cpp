@@ -1,29 +1,20 @@
 #include "app/fieldcontroller.h"
 
+#include "settings/brushlimits.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <algorithm>
 
 namespace pennova {
-
-namespace {
-
-    constexpr int kLargestBrush = 48;
-    constexpr int kLargestStrength = 100;
-
-} // namespace
 
 FieldController::FieldController(Defaults &defaults, QSpinBox *minBrush, QSpinBox *maxBrush,
     QSpinBox *eraserSize, QSpinBox *eraserStrength, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
-    , m_bindings { { minBrush, Field::MinBrush, keys::BrushSizeMin },
-        { maxBrush, Field::MaxBrush, keys::BrushSize },
-        { eraserSize, Field::EraserSize, keys::EraserSize },
-        { eraserStrength, Field::EraserStrength, keys::EraserStrength } }
+    , m_bindings { { minBrush, keys::BrushSizeMin }, { maxBrush, keys::BrushSize },
+        { eraserSize, keys::EraserSize }, { eraserStrength, keys::EraserStrength } }
 {
     for (const Binding &binding : m_bindings) {
         // Room beyond every bound, so that a typed 60 or 150 reaches changeValue() to be
@@ -42,27 +33,6 @@ FieldController::FieldController(Defaults &defaults, QSpinBox *minBrush, QSpinBo
             show(*binding, m_defaults.integerForKey(key));
     });
     readSettings();
-}
-
-std::pair<int, int> FieldController::bounds(Field field, int minBrush, int maxBrush)
-{
-    switch (field) {
-    case Field::MinBrush:
-        return { 0, maxBrush };
-    case Field::MaxBrush:
-        return { std::max(minBrush, 1), kLargestBrush };
-    case Field::EraserSize:
-        return { 1, kLargestBrush };
-    case Field::EraserStrength:
-        return { 1, kLargestStrength };
-    }
-    return { 0, kLargestBrush };
-}
-
-int FieldController::clamp(Field field, int value, int minBrush, int maxBrush)
-{
-    const auto [lowest, highest] = bounds(field, minBrush, maxBrush);
-    return std::max(lowest, std::min(value, highest));
 }
 
 const FieldController::Binding *FieldController::bindingFor(const QSpinBox *box) const
@@ -94,8 +64,10 @@ void FieldController::changeValue(QSpinBox *field)
     const Binding *binding = bindingFor(field);
     if (!binding)
         return;
-    const int value = clamp(
-        binding->field, field->value(), m_bindings[0].box->value(), m_bindings[1].box->value());
+    // The pen fields bound each other by what they show, which is what the user sees.
+    const int value = brushlimits::clamp(field->value(),
+        brushlimits::allowedRange(
+            binding->key, m_bindings[0].box->value(), m_bindings[1].box->value()));
     show(*binding, value);
     m_defaults.setInteger(binding->key, value);
 }

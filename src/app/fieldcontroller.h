@@ -10,7 +10,6 @@
 
 #include <QObject>
 #include <QString>
-#include <utility>
 
 class QSpinBox;
 
@@ -22,21 +21,8 @@ class FieldController : public QObject
 {
     Q_OBJECT
 public:
-    enum class Field
-    {
-        MinBrush,
-        MaxBrush,
-        EraserSize,
-        EraserStrength
-    };
-
     FieldController(Defaults &defaults, QSpinBox *minBrush, QSpinBox *maxBrush,
         QSpinBox *eraserSize, QSpinBox *eraserStrength, QObject *parent = nullptr);
-
-    // The lowest and highest value a field allows, given the values in the two pen fields.
-    static std::pair<int, int> bounds(Field field, int minBrush, int maxBrush);
-    // max(lowest, min(value, highest)): the lowest bound wins where they cross.
-    static int clamp(Field field, int value, int minBrush, int maxBrush);
 
     // Clamps the field's value, writes it back and stores it under the field's key.
     void changeValue(QSpinBox *field);
@@ -47,7 +33,6 @@ private:
     struct Binding
     {
         QSpinBox *box;
-        Field field;
         QString key;
     };
     const Binding *bindingFor(const QSpinBox *box) const;

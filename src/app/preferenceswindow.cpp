@@ -1,6 +1,7 @@
 #include "app/preferenceswindow.h"
 
 #include "app/fieldcontroller.h"
+#include "app/inputpreferences.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace pennova {
@@ -88,8 +90,16 @@ PreferencesWindow::PreferencesWindow(Defaults &defaults, QWidget *parent)
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
 
+    // The brush and undo fields on one page, the pen's keys, buttons and pressure on another.
+    auto *brushes = new QWidget;
+    brushes->setLayout(form);
+    m_input = new InputPreferences(defaults);
+    auto *pages = new QTabWidget;
+    pages->addTab(brushes, tr("Brushes"));
+    pages->addTab(m_input, tr("Pen and Keys"));
+
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addWidget(pages);
     layout->addSpacing(8);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);

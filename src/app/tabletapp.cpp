@@ -1,5 +1,6 @@
 #include "app/tabletapp.h"
 
+#include "app/helpwindow.h"
 #include "canvas/penend.h"
 #include "settings/defaults.h"
 
@@ -13,6 +14,9 @@ TabletApp::TabletApp(int &argc, char **argv)
     setApplicationName(QStringLiteral("Pennova"));
     setOrganizationName(QStringLiteral("Pennova"));
     setApplicationVersion(QStringLiteral(PENNOVA_VERSION));
+    // The desktop entry's name: Wayland compositors find the program's icon and name by it.
+    setDesktopFileName(QStringLiteral(PENNOVA_APP_ID));
+    setWindowIcon(HelpWindow::programIcon());
     registerApplicationDefaults(Defaults::shared());
 }
 

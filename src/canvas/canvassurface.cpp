@@ -130,6 +130,9 @@ bool CanvasSurface::adoptImage(const QImage &image)
         return false;
     }
     m_imgsize = Size { float(width()), float(height()) };
+    // The picture may share its pixels with the caller's image: take a copy of our own now,
+    // while the picture is being opened, rather than at the first press.
+    detachForWriting();
     return true;
 }
 

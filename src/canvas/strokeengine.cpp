@@ -163,6 +163,7 @@ Rect StrokeEngine::paintSegment(const PenSample &sample, const BrushParams &brus
             int(s.size.width) - 2, int(s.size.height) - 2));
     }
     const QRect region = toPixelRect(R).intersected(clip);
+    m_lastReach = QRect();
     if (!region.isEmpty())
         paintPieces(region, 0.5f * (D + 1.0f), brush, eraseImage, erasing);
 
@@ -215,6 +216,7 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
     const QRect reach = QRect(QPoint(int(std::floor(left)), int(std::floor(bottom))),
         QPoint(int(std::ceil(right)), int(std::ceil(top))))
                             .intersected(region);
+    m_lastReach = reach;
     if (reach.isEmpty())
         return;
     m_surface.prepareWrite(reach);

@@ -64,6 +64,10 @@ public:
     Rect paintSegment(const PenSample &sample, const BrushParams &brush,
         const std::optional<Rect> &selectionClip, const EraseImage &eraseImage);
 
+    // The pixels the last painted segment could change: the part of its rectangle that its
+    // pieces reach, often a quarter of it. Empty when it changed nothing. Redisplay needs no more.
+    QRect lastReach() const { return m_lastReach; }
+
     // Union of the rectangles changed since beginStroke, in whole pixels, clipped to the canvas.
     Rect dirtyRect() const { return m_dirtyrect; }
     void addDirtyRect(const Rect &r);
@@ -112,6 +116,7 @@ private:
     bool m_midpath = false;
     QRgb m_fill = 0xFF000000u;
     Rect m_dirtyrect;
+    QRect m_lastReach;
 
     // Scratch buffers, reused from segment to segment.
     std::vector<SubSegment> m_subSegments;

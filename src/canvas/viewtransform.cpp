@@ -245,13 +245,31 @@ int zoomPercent(float zoom)
     return wholePercent(double(zoom));
 }
 
-float zoomStep(float zoom, float dy, bool fast)
+float zoomStep(float zoom, float dy, bool fast, float lowest)
 {
     const double k = fast ? 150.0 : 300.0;
-    const double next = std::clamp(double(zoom) + double(dy) * double(zoom) / k, 0.5, 8.0);
+    const double floor = std::isfinite(lowest) && lowest > 0.0f
+        ? std::min(double(lowest), double(kGestureZoomMin))
+        : double(kGestureZoomMin);
+    const double next
+        = std::clamp(double(zoom) + double(dy) * double(zoom) / k, floor, double(kZoomMax));
     if (!std::isfinite(next))
         return zoom;
+    if (next < double(kGestureZoomMin))
+        return float(next);
     return float(wholePercent(next) / 100.0);
+}
+
+float fitZoom(Size canvasSize, Size frameSize)
+{
+    const double w = canvasSize.width, h = canvasSize.height;
+    const double fw = frameSize.width, fh = frameSize.height;
+    if (!(w > 0.0 && h > 0.0 && fw > 0.0 && fh > 0.0))
+        return 1.0f;
+    // Truncated, not rounded, so that the zoomed canvas never spills over the frame; the small
+    // allowance keeps a ratio such as 1200 / 4000 at 30 % despite its binary rounding.
+    const double percent = std::floor(100.0 * std::min(fw / w, fh / h) + 1e-9);
+    return float(std::clamp(percent, 1.0, 100.0 * double(kZoomMax)) / 100.0);
 }
 
 Size standardFrameContent(float zoom, Size canvasSize)

@@ -93,10 +93,22 @@ Point resetZoomOrigin(Point oldOrigin, float oldZoom, Size canvasSize, Size cont
 // 0.99 gives 99, although the float nearest to it lies a little below.
 int zoomPercent(float zoom);
 
+// The zoom range of the gestures: 50 % to 800 %. Zoom to Fit may go below 50 % to show a large
+// canvas whole; a gesture that starts there may then go down to where it started.
+constexpr float kGestureZoomMin = 0.5f;
+constexpr float kZoomMax = 8.0f;
+
 // One step of the zoom drag: dy window pixels up change the zoom by dy / k of itself, with k = 150
-// when fast (the drag's rate modifier held) and 300 otherwise; the result is limited to [0.5, 8]
-// and truncated to whole percent (zoomPercent), stored as the float nearest to that percentage.
-float zoomStep(float zoom, float dy, bool fast);
+// when fast (the drag's rate modifier held) and 300 otherwise; the result is limited to
+// [lowest, 8] and truncated to whole percent (zoomPercent), stored as the float nearest to that
+// percentage. lowest is 50 % unless the gesture started below it (a fitted view); there, below
+// 50 %, the zoom is not truncated, so that it moves smoothly instead of by whole percent (at 20 %
+// a whole percent is 1/20 of the zoom).
+float zoomStep(float zoom, float dy, bool fast, float lowest = kGestureZoomMin);
+
+// The zoom that shows the whole canvas in the frame: the larger scale at which both sides fit,
+// truncated to whole percent, from 1 % to 800 %. A canvas or frame without area gives 1.
+float fitZoom(Size canvasSize, Size frameSize);
 
 // The content size that holds the whole zoomed canvas: zoom × canvasSize.
 Size standardFrameContent(float zoom, Size canvasSize);

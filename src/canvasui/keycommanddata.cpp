@@ -8,6 +8,10 @@ namespace {
 } // namespace
 
 KeyCommandData::KeyCommandData(QObject *parent)
+    : KeyCommandData(GestureKeys(), parent)
+{ }
+
+KeyCommandData::KeyCommandData(const GestureKeys &keys, QObject *parent)
     : QAbstractTableModel(parent)
 {
     m_keys.reserve(19);
@@ -29,9 +33,10 @@ KeyCommandData::KeyCommandData(QObject *parent)
     addCommand(tr("Seal Canvas"), QStringLiteral("E"));
     addCommand(tr("Unseal Canvas"), QStringLiteral("Shift + E"));
     addSpacer();
-    // Selection is Ctrl + drag here (Qt's Control modifier).
-    addCommand(tr("Make/modify selection"), tr("Ctrl + Drag"));
-    addCommand(tr("Resize selection proportionally"), tr("Ctrl + Shift + Drag"));
+    // Ctrl at the factory, or the key the settings give it.
+    const QString select = keys.binding(Gesture::Select).displayText();
+    addCommand(tr("Make/modify selection"), tr("%1 + Drag").arg(select));
+    addCommand(tr("Resize selection proportionally"), tr("%1 + Shift + Drag").arg(select));
     addCommand(tr("Erase selection"), tr("Delete"));
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 // The rows of the key command reference: the key or gesture on the left, what it does on the
-// right, with empty spacer rows between groups. Filled once at construction; the rows never
-// change afterwards. Columns are told apart by identifier: "key" (shown in a monospace font,
-// centred) and "command".
+// right, with empty spacer rows between groups. Filled once at construction, with the selection
+// key in force; the rows never change afterwards. Columns are told apart by identifier: "key"
+// (shown in a monospace font, centred) and "command".
+
+#include "settings/gesturekeys.h"
 
 #include <QAbstractTableModel>
 #include <QFont>
@@ -23,7 +25,9 @@ public:
         CommandColumn = 1,
     };
 
+    // With the factory keys.
     explicit KeyCommandData(QObject *parent = nullptr);
+    explicit KeyCommandData(const GestureKeys &keys, QObject *parent = nullptr);
 
     void addCommand(const QString &command, const QString &key);
     void addSpacer();

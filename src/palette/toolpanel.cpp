@@ -1,56 +1,30 @@
 #include "palette/toolpanel.h"
 
-#include "palette/tpbrush.h"
-#include "palette/tperaser.h"
+#include "palette/currentsettingsview.h"
+#include "palette/pntoolbox.h"
+#include "palette/tpdisclosurebutton.h"
 #include "palette/tplistview.h"
-#include "settings/colorarchive.h"
-#include "settings/defaultskeys.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QPointer>
-#include <QScreen>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
-#include <optional>
 
 namespace pennova {
 
 namespace {
 
-    QPointer<ToolPanel> g_panel;
-
-    // The tools the palette starts with until it reads the user's tool box.
-    void addStarterTools(TPListView *list)
-    {
-        const auto pen = [list](const QString &name, int minimum, int maximum,
-                             std::optional<RgbaColor> color, std::optional<int> ink) {
-            auto *tool = new TPBrush;
-            tool->setTitle(name);
-            tool->setObject(minimum, keys::BrushSizeMin);
-            tool->setObject(maximum, keys::BrushSize);
-            if (color)
-                tool->setObject(ColorArchive::encode(*color), keys::Color);
-            if (ink)
-                tool->setObject(*ink, keys::Ink);
-            list->addSubview(tool);
-        };
-        const auto eraser = [list](const QString &name, int size, int strength) {
-            auto *tool = new TPEraser;
-            tool->setTitle(name);
-            tool->setObject(size, keys::EraserSize);
-            tool->setObject(strength, keys::EraserStrength);
-            list->addSubview(tool);
-        };
-        pen(ToolPanel::tr("Fine Liner"), 1, 3, RgbaColor { 0, 0, 0, 1 }, 0);
-        pen(ToolPanel::tr("Broad Pen"), 4, 16, std::nullopt, std::nullopt);
-        pen(ToolPanel::tr("Ink Marker"), 6, 12, RgbaColor { 0.1f, 0.2f, 0.6f, 1 }, 1);
-        eraser(ToolPanel::tr("Soft Eraser"), 24, 30);
-        eraser(ToolPanel::tr("Hard Eraser"), 12, 100);
-    }
+    constexpr int kBarHeight = 24;
+    constexpr int kSwitchLabelPixelSize = 10;
 
 } // namespace
 
-ToolPanel::ToolPanel(QWidget *parent)
+ToolPanel::ToolPanel(Defaults &defaults, QWidget *parent)
     : QWidget(parent, Qt::Tool)
 {
     setWindowTitle(tr("Tool Palette"));
@@ -66,34 +40,140 @@ ToolPanel::ToolPanel(QWidget *parent)
     m_toolView->setObjectName(QStringLiteral("toolView"));
     m_scrollArea->setWidget(m_toolView);
 
+    m_toolMenu = new QMenu(this);
+    m_duplicateAction = m_toolMenu->addAction(tr("Duplicate"));
+    m_duplicateAction->setObjectName(QStringLiteral("dupTool"));
+    m_deleteAction = m_toolMenu->addAction(tr("Delete"));
+    m_deleteAction->setObjectName(QStringLiteral("delTool"));
+
+    buildBar();
+    m_curView = new CurrentSettingsView(defaults, this);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scrollArea);
+    layout->setSpacing(0);
+    // The panel's height is the user's; the controller keeps its limits (updateSizeLimits).
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    layout->addWidget(m_scrollArea, 1);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_curView);
+
+    // The close command of the menus, while the panel is the active window.
+    auto *close = new QAction(this);
+    close->setShortcut(QKeySequence::Close);
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, this, [this]() { performClose(Sender::MenuItem); });
+    addAction(close);
+
+    // Pointer movements over any control of the panel, whether it tracks the mouse or not.
+    qApp->installEventFilter(this);
+
+    setFixedWidth(kInitialWidth);
     resize(kInitialWidth, kInitialHeight);
+    updateSizeLimits();
+}
+
+ToolPanel::~ToolPanel()
+{
+    qApp->removeEventFilter(this);
+}
+
+void ToolPanel::buildBar()
+{
+    m_bar = new QWidget(this);
+    m_bar->setObjectName(QStringLiteral("bar"));
+    m_bar->setFixedHeight(kBarHeight);
+    auto *row = new QHBoxLayout(m_bar);
+    row->setContentsMargins(4, 2, 6, 2);
+    row->setSpacing(4);
+
+    m_plusButton = new QToolButton(m_bar);
+    m_plusButton->setObjectName(QStringLiteral("plus"));
+    m_plusButton->setText(QStringLiteral("+"));
+    m_plusButton->setToolTip(tr("Make a new pen or eraser from the current settings"));
+    m_plusButton->setAutoRaise(true);
+    m_plusButton->setFocusPolicy(Qt::NoFocus);
+    m_plusButton->setPopupMode(QToolButton::InstantPopup);
+    m_plusButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    m_newToolMenu = new QMenu(m_plusButton);
+    QAction *pen = m_newToolMenu->addAction(tr("New Pen"));
+    pen->setObjectName(QStringLiteral("newPen"));
+    pen->setProperty("tag", kNewPenTag);
+    QAction *eraser = m_newToolMenu->addAction(tr("New Eraser"));
+    eraser->setObjectName(QStringLiteral("newEraser"));
+    eraser->setProperty("tag", kNewEraserTag);
+    m_plusButton->setMenu(m_newToolMenu);
+    row->addWidget(m_plusButton);
+    row->addStretch(1);
+
+    m_currentSwitch = new TPDisclosureButton(m_bar);
+    m_currentSwitch->setCheckable(true);
+    m_currentSwitch->setChecked(true);
+    m_currentSwitch->setFocusPolicy(Qt::NoFocus);
+    m_currentSwitch->setFixedSize(m_currentSwitch->sizeHint());
+    m_currentSwitch->setToolTip(tr("Show or hide the current settings"));
+    auto *label = new QLabel(tr("Current Settings"), m_bar);
+    QFont font = label->font();
+    font.setPixelSize(kSwitchLabelPixelSize);
+    label->setFont(font);
+    row->addWidget(label);
+    row->addWidget(m_currentSwitch);
+    connect(m_currentSwitch, &TPDisclosureButton::clicked, this, [this]() {
+        m_curView->setVisible(m_currentSwitch->isChecked());
+        emit currentSettingsToggled();
+    });
+}
+
+int ToolPanel::controlsHeight() const
+{
+    return m_bar->height() + (m_curView->isHidden() ? 0 : m_curView->height());
+}
+
+void ToolPanel::updateSizeLimits()
+{
+    setMinimumHeight(kMinimumListHeight + controlsHeight());
+}
+
+void ToolPanel::orderFront(Sender sender)
+{
+    if (sender == Sender::MenuItem && isVisible()) {
+        close();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void ToolPanel::performClose(Sender sender)
+{
+    if (sender != Sender::MenuItem) {
+        close();
+        return;
+    }
+    if (m_frontWindowCloser)
+        m_frontWindowCloser();
+}
+
+bool ToolPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->window() == this)
+            emit mouseMoved(static_cast<QMouseEvent *>(event)->globalPosition());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 ToolPanel *ToolPanel::shared()
 {
-    if (!g_panel) {
-        // Not a child of a document window: it outlives any one of them.
-        g_panel = new ToolPanel;
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_panel, &QObject::deleteLater);
-        addStarterTools(g_panel->toolView());
-        // Near the top right corner of the screen, out of the way of the canvas.
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect available = screen->availableGeometry();
-            g_panel->move(available.right() - kInitialWidth - 40, available.top() + 60);
-        }
-    }
-    return g_panel;
+    return PNToolBox::shared()->panel();
 }
 
-void ToolPanel::showShared()
+ToolPanel *ToolPanel::existing()
 {
-    ToolPanel *panel = shared();
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
+    PNToolBox *box = PNToolBox::existing();
+    return box ? box->panel() : nullptr;
 }
 
 } // namespace pennova

@@ -1,11 +1,9 @@
 #include "palette/tpbrush.h"
 
+#include "palette/toolicons.h"
 #include "palette/tpsetting.h"
-#include "settings/colorarchive.h"
 #include "settings/defaultskeys.h"
 
-#include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 
 namespace pennova {
@@ -39,30 +37,9 @@ void TPBrush::settingChanged(TPSetting *setting)
     other->setValue(minimumChanged ? std::max(typed, current) : std::min(typed, current));
 }
 
-// A plain stand-in for the pen icon: a nib in the tool's colour, grey without one.
 void TPBrush::updateIcon()
 {
-    const ToolRecord record = dictRepresentation();
-    QColor fill(160, 160, 160);
-    if (const auto color = ColorArchive::decode(record.value(keys::Color).toByteArray()))
-        fill = QColor::fromRgbF(color->red, color->green, color->blue, color->alpha);
-
-    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath nib;
-    nib.moveTo(6, 26);
-    nib.lineTo(12, 14);
-    nib.lineTo(28, -2);
-    nib.lineTo(34, 4);
-    nib.lineTo(18, 20);
-    nib.closeSubpath();
-    painter.fillPath(nib, fill);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawPath(nib);
-    painter.end();
-    setIcon(image);
+    setIcon(toolicons::penIcon(dictRepresentation(), devicePixelRatioF()));
 }
 
 } // namespace pennova

@@ -1,9 +1,8 @@
 #include "palette/tperaser.h"
 
+#include "palette/toolicons.h"
 #include "palette/tpsetting.h"
 #include "settings/defaultskeys.h"
-
-#include <QPainter>
 
 namespace pennova {
 
@@ -20,20 +19,9 @@ TPEraser::TPEraser(QWidget *parent)
     layout();
 }
 
-// A plain stand-in for the eraser icon: a pink block.
 void TPEraser::updateIcon()
 {
-    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(16, 18);
-    painter.rotate(-30);
-    painter.setPen(QPen(Qt::black, 1.5));
-    painter.setBrush(QColor::fromRgbF(0.95, 0.8, 0.8));
-    painter.drawRoundedRect(QRectF(-13, -7, 26, 14), 3, 3);
-    painter.end();
-    setIcon(image);
+    setIcon(toolicons::eraserIcon(dictRepresentation(), devicePixelRatioF()));
 }
 
 } // namespace pennova

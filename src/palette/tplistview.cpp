@@ -68,6 +68,7 @@ void TPListView::addSubview(QWidget *view)
     if (!keepHidden)
         view->show();
     layout();
+    emit childrenChanged();
 }
 
 void TPListView::removeChild(QWidget *view)
@@ -79,6 +80,7 @@ void TPListView::removeChild(QWidget *view)
     view->setParent(nullptr);
     view->deleteLater();
     layout();
+    emit childrenChanged();
 }
 
 void TPListView::swapChild(QWidget *a, QWidget *b)
@@ -89,6 +91,7 @@ void TPListView::swapChild(QWidget *a, QWidget *b)
         return;
     m_children.swapItemsAt(i, j);
     layout();
+    emit childrenChanged();
 }
 
 void TPListView::moveSubview(QWidget *view, QWidget *before)
@@ -99,6 +102,7 @@ void TPListView::moveSubview(QWidget *view, QWidget *before)
     m_children.removeOne(view);
     m_children.insert(indexOfChild(before), view);
     layout();
+    emit childrenChanged();
 }
 
 void TPListView::moveSubview(QWidget *view, int index)
@@ -150,6 +154,8 @@ void TPListView::moveChildUp(QWidget *child)
 void TPListView::animateExchange(
     QWidget *moved, const QRect &movedEnd, QWidget *other, const QRect &otherEnd, int distance)
 {
+    // The order has changed already; the animation only shows it.
+    emit childrenChanged();
     m_lastMoveSeconds = std::abs(distance) * double(m_moveTime) / 32.0;
     const int milliseconds = int(std::lround(m_lastMoveSeconds * 1000.0));
     // Hidden rows have no place to move from, and an unseen list has nothing to show.

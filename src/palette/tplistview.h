@@ -75,6 +75,8 @@ public:
     void layout();
 
 signals:
+    // The children or their order changed: a view was added or removed, or rows were reordered.
+    void childrenChanged();
     // An animated move has started. The animation runs for the move's duration from 0 to 1;
     // setting its current time moves the rows (tests drive it so).
     void moveStarted(QVariantAnimation *animation);

@@ -184,7 +184,7 @@ bool TPSetting::eventFilter(QObject *watched, QEvent *event)
 void TPSetting::redrawOwnerIcon()
 {
     if (m_owner)
-        m_owner->updateIcon();
+        m_owner->settingDidChange();
 }
 
 } // namespace pennova

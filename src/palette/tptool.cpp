@@ -142,10 +142,13 @@ TPTool::TPTool(QWidget *parent)
 
 void TPTool::setTitle(const QString &title)
 {
+    const bool changed = title != m_title;
     m_title = title;
     m_titleField->setText(title);
     m_titleField->setCursorPosition(0);
     sizeTitleField();
+    if (changed)
+        emit edited(this);
 }
 
 void TPTool::sizeTitleField()
@@ -217,6 +220,12 @@ ToolRecord TPTool::dictRepresentation() const
 void TPTool::settingChanged(TPSetting *) { }
 
 void TPTool::updateIcon() { }
+
+void TPTool::settingDidChange()
+{
+    updateIcon();
+    emit edited(this);
+}
 
 void TPTool::clickedSet()
 {
@@ -303,6 +312,14 @@ void TPTool::cancelTitleEdit()
         return;
     m_titleField->clear();
     endTitleEdit();
+}
+
+bool TPTool::event(QEvent *event)
+{
+    // On a screen of another pixel density the icon is drawn again, to stay sharp.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        updateIcon();
+    return TPListView::event(event);
 }
 
 bool TPTool::eventFilter(QObject *watched, QEvent *event)

@@ -62,6 +62,8 @@ public:
     // Draws the tool's icon from its record and hands it to setIcon(). Called when the tool is
     // made and at every change of a setting's value or enabled flag.
     virtual void updateIcon();
+    // A setting's value or enabled flag changed: the icon is redrawn and edited() emitted.
+    void settingDidChange();
     // The tool's action: emits chosen(). The icon button sends it.
     void clickedSet();
 
@@ -98,6 +100,8 @@ signals:
     void chosen(TPTool *tool);
     // The context menu is about to open over this row.
     void menuRequested(TPTool *tool);
+    // The name or a setting (its value or whether it is enabled) changed.
+    void edited(TPTool *tool);
 
 protected:
     // Adds a setting at the end of the settings list (before its closing blank row), owned by
@@ -110,6 +114,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

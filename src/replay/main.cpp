@@ -1,8 +1,9 @@
-// pennova-replay [--settings FILE] SCRIPT: plays a replay script (docs/replay.md) into a document
-// window, offscreen unless QT_QPA_PLATFORM says otherwise. Settings and application data live in
-// a temporary folder for the run, so the user's own files are never read or written; --settings
-// starts the run from a copy of a settings file. Exit status: 0 passed, 1 an expectation failed,
-// 2 the script is malformed or could not run.
+// pennova-replay [--settings FILE] [--toolbox FILE] [--toolbox-out FILE] SCRIPT: plays a replay
+// script (docs/replay.md) into a document window, offscreen unless QT_QPA_PLATFORM says otherwise.
+// Settings and application data live in a temporary folder for the run, so the user's own files
+// are never read or written; --settings and --toolbox start the run from a copy of a settings or
+// tool-box file, and --toolbox-out receives the tool box as the run leaves it. Exit status: 0
+// passed, 1 an expectation failed, 2 the script is malformed or could not run.
 
 #include "app/tabletapp.h"
 #include "replay/replayrunner.h"
@@ -41,11 +42,13 @@ bool copySettings(const QString &path, pennova::Defaults &defaults)
 
 QtMessageHandler g_defaultHandler = nullptr;
 
-// The offscreen platform warns each time a window's size limits change, which says nothing about
-// the run; everything else is passed on.
+// The offscreen platform warns each time a window's size limits change, a window is raised or a
+// menu opens, which says nothing about the run; everything else is passed on.
 void filterPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (text == QLatin1String("This plugin does not support propagateSizeHints()"))
+    if (text == QLatin1String("This plugin does not support propagateSizeHints()")
+        || text == QLatin1String("This plugin does not support raise()")
+        || text == QLatin1String("This plugin does not support grabbing the keyboard"))
         return;
     if (g_defaultHandler)
         g_defaultHandler(type, context, text);
@@ -85,6 +88,15 @@ int main(int argc, char *argv[])
         QStringLiteral("Start from a copy of the settings file <file> (it is not changed)."),
         QStringLiteral("file"));
     parser.addOption(settingsOption);
+    const QCommandLineOption toolboxOption(QStringLiteral("toolbox"),
+        QStringLiteral("Start the palette from a copy of the tool-box file <file>."),
+        QStringLiteral("file"));
+    parser.addOption(toolboxOption);
+    const QCommandLineOption toolboxOutOption(QStringLiteral("toolbox-out"),
+        QStringLiteral("Write the tool box to <file> at the end, as the program does when it "
+                       "quits."),
+        QStringLiteral("file"));
+    parser.addOption(toolboxOutOption);
     parser.addPositionalArgument(QStringLiteral("script"), QStringLiteral("The replay script."));
     if (!parser.parse(app.arguments())) {
         printError(QStringLiteral("pennova-replay: ") + parser.errorText());
@@ -95,7 +107,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (parser.positionalArguments().size() != 1) {
-        printError(QStringLiteral("usage: pennova-replay [--settings FILE] SCRIPT"));
+        printError(QStringLiteral("usage: pennova-replay [--settings FILE] [--toolbox FILE] "
+                                  "[--toolbox-out FILE] SCRIPT"));
         return 2;
     }
 
@@ -120,10 +133,24 @@ int main(int argc, char *argv[])
     }
 
     pennova::ReplayRunner runner(defaults, QFileInfo(scriptPath).absolutePath());
+    if (parser.isSet(toolboxOption)) {
+        const QString problem = runner.startToolBox(parser.value(toolboxOption));
+        if (!problem.isEmpty()) {
+            printError(QStringLiteral("pennova-replay: ") + problem);
+            return 2;
+        }
+    }
     QElapsedTimer timer;
     timer.start();
     const pennova::ReplayResult result = runner.run(*script);
     const qint64 elapsedMs = timer.elapsed();
+    if (parser.isSet(toolboxOutOption)) {
+        const QString problem = runner.writeToolBox(parser.value(toolboxOutOption));
+        if (!problem.isEmpty()) {
+            printError(QStringLiteral("pennova-replay: ") + problem);
+            return 2;
+        }
+    }
     for (const QString &message : result.messages)
         printError(scriptPath + QLatin1Char(':') + message);
     std::printf("%s: %s, %s, %lld ms\n", qPrintable(scriptPath),

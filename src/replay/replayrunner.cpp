@@ -7,6 +7,8 @@
 #include "canvas/penend.h"
 #include "canvas/undohistory.h"
 #include "canvas/view/drawview.h"
+#include "palette/pntoolbox.h"
+#include "palette/toolpanel.h"
 #include "picker/colormodel.h"
 #include "picker/colorview.h"
 #include "picker/screenpicker.h"
@@ -26,6 +28,7 @@
 #include <QImageWriter>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPixmap>
 #include <QPointingDevice>
 #include <QScreen>
@@ -33,6 +36,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -162,6 +166,7 @@ ReplayRunner::ReplayRunner(Defaults &defaults, const QString &baseDirectory)
     }
     m_previousDeviceType = PenEnd::shared().curtip();
     PenEnd::shared().setDeviceType(PenEnd::UnknownDevice);
+    makePalette();
 }
 
 ReplayRunner::~ReplayRunner()
@@ -171,6 +176,9 @@ ReplayRunner::~ReplayRunner()
     if (ScreenPickOverlay *overlay = ScreenPicker::activeOverlay())
         overlay->close();
     delete m_window.data();
+    if (PNToolBox::existing() == m_toolbox)
+        PNToolBox::setShared(m_previousToolbox);
+    delete m_panel;
     if (m_screenReplaced)
         ScreenPicker::setGrabSource({});
     // Leaves the application as it found it, for whatever runs in the process next.
@@ -281,11 +289,17 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
                           [&](const ExpectStatusCommand &c) { return expectStatus(c); },
                           [&](const ExpectSizeCommand &c) { return expectSize(c); },
                           [&](const WaitCommand &c) { return wait(c); },
+                          [&](const PaletteCommand &c) { return palette(c); },
+                          [&](const ExpectToolsCommand &c) { return expectTools(c); },
+                          [&](const ExpectSettingCommand &c) { return expectSetting(c); },
+                          [&](const ExpectPaletteCommand &c) { return expectPalette(c); },
                           [&](const PickerCommand &c) { return picker(c); },
                           [&](const ScreenCommand &c) { return screen(c); },
                           [&](const ScreenPickCommand &c) { return screenPick(c); },
                           [&](const ExpectColorCommand &c) { return expectColor(c); },
                           [&](const ExpectPickerCommand &c) { return expectPicker(c); },
+                          [&](const WheelCommand &c) { return wheel(c); },
+                          [&](const PinchCommand &c) { return pinch(c); },
                       },
         command);
 }
@@ -296,7 +310,9 @@ DocumentWindow *ReplayRunner::replaceWindow()
     // answer it.
     delete m_window.data();
     m_pressDevice = nullptr;
+    m_pressButton = Qt::LeftButton;
     m_mousePressed = false;
+    m_mouseButton = Qt::LeftButton;
     m_lastStatus.reset();
 
     auto *window = new DocumentWindow(m_defaults);
@@ -305,6 +321,7 @@ DocumentWindow *ReplayRunner::replaceWindow()
     // The window is the connection's context: it goes before the runner does.
     QObject::connect(window->drawView(), &DrawView::statusMessage, window,
         [this](const QString &text) { m_lastStatus = text; });
+    m_toolbox->watchCanvas(window->drawView());
     return window;
 }
 
@@ -430,27 +447,35 @@ void ReplayRunner::sendPointer(const PointerCommand &command)
     const Qt::KeyboardModifiers modifiers = command.modifiers | m_heldModifiers;
     using Phase = PointerCommand::Phase;
 
-    // A release ends the press in progress, which says whether it is a tablet event.
-    const bool tablet
-        = command.phase == Phase::Up ? m_pressDevice != nullptr : command.pressure.has_value();
+    // A release ends the press in progress, which says whether it is a tablet event; so do the
+    // moves of a press with a pen button, which the pen makes hovering.
+    using Button = PointerCommand::Button;
+    const bool penButton = command.button == Button::PenLower || command.button == Button::PenUpper;
+    const bool tablet = command.phase == Phase::Up ? m_pressDevice != nullptr
+                                                   : command.pressure.has_value() || penButton
+            || (m_pressDevice && m_pressButton != Qt::LeftButton);
     if (tablet) {
         const QPointingDevice *device
             = command.phase == Phase::Up ? m_pressDevice : tabletDevice(m_currentDevice);
         QEvent::Type type = QEvent::TabletMove;
         Qt::MouseButton button = Qt::NoButton;
-        Qt::MouseButtons buttons = m_pressDevice == device ? Qt::LeftButton : Qt::NoButton;
+        Qt::MouseButtons buttons = m_pressDevice == device ? m_pressButton : Qt::NoButton;
         qreal pressure = command.pressure.value_or(0.0f);
         if (command.phase == Phase::Down) {
             type = QEvent::TabletPress;
-            button = Qt::LeftButton;
-            buttons = Qt::LeftButton;
+            button = command.button == Button::PenLower ? Qt::MiddleButton
+                : command.button == Button::PenUpper    ? Qt::RightButton
+                                                        : Qt::LeftButton;
+            buttons = button;
             m_pressDevice = device;
+            m_pressButton = button;
         } else if (command.phase == Phase::Up) {
             type = QEvent::TabletRelease;
-            button = Qt::LeftButton;
+            button = m_pressButton;
             buttons = Qt::NoButton;
             pressure = 0.0;
             m_pressDevice = nullptr;
+            m_pressButton = Qt::LeftButton;
         }
         QTabletEvent event(type, device, local, global, pressure, 0.0f, 0.0f, 0.0f, 0.0, 0.0f,
             modifiers, button, buttons);
@@ -461,17 +486,19 @@ void ReplayRunner::sendPointer(const PointerCommand &command)
 
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton button = Qt::NoButton;
-    Qt::MouseButtons buttons = m_mousePressed ? Qt::LeftButton : Qt::NoButton;
+    Qt::MouseButtons buttons = m_mousePressed ? m_mouseButton : Qt::NoButton;
     if (command.phase == Phase::Down) {
         type = QEvent::MouseButtonPress;
-        button = Qt::LeftButton;
-        buttons = Qt::LeftButton;
+        button = command.button == Button::Middle ? Qt::MiddleButton : Qt::LeftButton;
+        buttons = button;
         m_mousePressed = true;
+        m_mouseButton = button;
     } else if (command.phase == Phase::Up) {
         type = QEvent::MouseButtonRelease;
-        button = Qt::LeftButton;
+        button = m_mouseButton;
         buttons = Qt::NoButton;
         m_mousePressed = false;
+        m_mouseButton = Qt::LeftButton;
     }
     QMouseEvent event(type, local, scene, global, button, buttons, modifiers,
         QPointingDevice::primaryPointingDevice());
@@ -570,6 +597,41 @@ ReplayRunner::Outcome ReplayRunner::key(const KeyCommand &command)
     if (command.phase != KeyCommand::Phase::Press)
         sendKey(false, command.key);
     releaseModifierKeys(extra);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::wheel(const WheelCommand &command)
+{
+    // Modifiers named on the command are keys held for this one event, as for the pointer.
+    const Qt::KeyboardModifiers extra = pressModifierKeys(command.modifiers);
+    DrawView *view = drawView();
+    const QPointF local(command.viewX, view->height() - command.viewY);
+    const QPoint delta(int(std::lround(command.dx * (command.pixels ? 1.0 : 120.0))),
+        int(std::lround(command.dy * (command.pixels ? 1.0 : 120.0))));
+    // A touchpad reports its pixels and, as Qt asks of every wheel event, an angle as well.
+    QWheelEvent event(local, view->mapToGlobal(local), command.pixels ? delta : QPoint(), delta,
+        Qt::NoButton, command.modifiers | m_heldModifiers,
+        command.pixels ? Qt::ScrollUpdate : Qt::NoScrollPhase, false);
+    event.setTimestamp(nextTimestamp());
+    QCoreApplication::sendEvent(view, &event);
+    releaseModifierKeys(extra);
+    return {};
+}
+
+ReplayRunner::Outcome ReplayRunner::pinch(const PinchCommand &command)
+{
+    DrawView *view = drawView();
+    const QPointF local(command.viewX, view->height() - command.viewY);
+    const QPointF global = view->mapToGlobal(local);
+    const QPointF scene = view->mapTo(m_window.data(), local);
+    // A whole gesture: begin, one step of zoom, end, as a touchpad sends them.
+    for (const Qt::NativeGestureType type :
+        { Qt::BeginNativeGesture, Qt::ZoomNativeGesture, Qt::EndNativeGesture }) {
+        QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, local, scene,
+            global, type == Qt::ZoomNativeGesture ? command.scale : 0.0, QPointF());
+        event.setTimestamp(nextTimestamp());
+        QCoreApplication::sendEvent(view, &event);
+    }
     return {};
 }
 

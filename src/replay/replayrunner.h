@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <array>
 #include <memory>
 
@@ -22,6 +23,9 @@ namespace pennova {
 class Defaults;
 class DocumentWindow;
 class DrawView;
+class PNToolBox;
+class TPTool;
+class ToolPanel;
 
 struct ReplayResult
 {
@@ -67,6 +71,17 @@ public:
     DrawView *drawView() const;
     // The tablet device used for a pen end (the same object for the whole run).
     const QPointingDevice *tabletDevice(replay::Device device) const;
+    // The run's tool palette, kept in a data folder of the runner's own (made with the default
+    // tools, hidden); it is the program's palette while the runner lives.
+    PNToolBox *toolbox() const { return m_toolbox; }
+    // Starts the palette again from a copy of a tool-box file (which is not changed); the reason
+    // when the file cannot be copied. A damaged file is kept aside as the program keeps it.
+    QString startToolBox(const QString &file);
+    // Writes the palette's tool box as the program does when it quits, then copies it to `file`;
+    // the reason when that fails.
+    QString writeToolBox(const QString &file);
+    // What the palette told the user (a damaged tool box, a failed write).
+    QStringList paletteMessages() const { return m_paletteMessages; }
     // The modifier keys held down by keydown commands.
     Qt::KeyboardModifiers heldModifiers() const { return m_heldModifiers; }
     QString resolvePath(const QString &path) const;
@@ -109,11 +124,22 @@ private:
     Outcome screenPick(const replay::ScreenPickCommand &command);
     Outcome expectColor(const replay::ExpectColorCommand &command);
     Outcome expectPicker(const replay::ExpectPickerCommand &command);
+    // The palette commands and checks (replaypalette.cpp).
+    Outcome palette(const replay::PaletteCommand &command);
+    Outcome expectTools(const replay::ExpectToolsCommand &command);
+    Outcome expectSetting(const replay::ExpectSettingCommand &command);
+    Outcome expectPalette(const replay::ExpectPaletteCommand &command);
+    TPTool *paletteRow(int row) const;
+    Outcome dragRow(TPTool *tool, int toRow);
+    Outcome typeInto(const replay::PaletteCommand &command);
+    void makePalette();
 
     // Writes an image as a PNG file, whole or not at all, making missing folders.
     Outcome writePng(const QImage &image, const QString &path);
 
     Outcome wait(const replay::WaitCommand &command);
+    Outcome wheel(const replay::WheelCommand &command);
+    Outcome pinch(const replay::PinchCommand &command);
     void sendPointer(const replay::PointerCommand &command);
 
     // Keys. sendKeyEvent sends one press or release, with the given modifiers, the way of a key
@@ -139,7 +165,9 @@ private:
     replay::Device m_currentDevice = replay::Device::Pen;
     // The device of the press in progress: null for none or a mouse press.
     const QPointingDevice *m_pressDevice = nullptr;
+    Qt::MouseButton m_pressButton = Qt::LeftButton; // of that press: the tip or a side button
     bool m_mousePressed = false;
+    Qt::MouseButton m_mouseButton = Qt::LeftButton; // of the mouse press in progress
     Qt::KeyboardModifiers m_heldModifiers;
     // Every modifier key down on the replayed keyboard: the held ones and those of the command
     // now running.
@@ -148,6 +176,11 @@ private:
     std::optional<QString> m_lastStatus;
     quint64 m_clockMs = 0;
     int m_previousDeviceType = 0; // the application's proximity state before this runner
+    QTemporaryDir m_dataFolder;
+    ToolPanel *m_panel = nullptr; // owned; deleted with the runner
+    PNToolBox *m_toolbox = nullptr; // a child of the panel
+    QPointer<PNToolBox> m_previousToolbox; // the program's palette before this runner's
+    QStringList m_paletteMessages;
     bool m_screenReplaced = false; // a `screen` command replaced the screen grab
 };
 

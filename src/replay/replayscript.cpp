@@ -238,10 +238,23 @@ namespace {
         return std::nullopt;
     }
 
+    std::optional<PointerCommand::Button> buttonFromName(const QString &name)
+    {
+        using Button = PointerCommand::Button;
+        if (name == QLatin1String("middle"))
+            return Button::Middle;
+        if (name == QLatin1String("lower"))
+            return Button::PenLower;
+        if (name == QLatin1String("upper"))
+            return Button::PenUpper;
+        return std::nullopt;
+    }
+
     std::optional<Command> parsePointer(ArgumentParser &args, PointerCommand::Phase phase)
     {
         const bool takesPressure = phase != PointerCommand::Phase::Up;
-        if (!args.expectCount(2, takesPressure ? 4 : 3))
+        const bool takesButton = phase == PointerCommand::Phase::Down;
+        if (!args.expectCount(2, 3 + int(takesPressure) + int(takesButton)))
             return std::nullopt;
         PointerCommand command;
         command.phase = phase;
@@ -250,6 +263,18 @@ namespace {
         int next = 2;
         if (takesPressure && next < args.count() && !looksLikeModifiers(args.at(next)))
             command.pressure = float(args.unitNumber(next++, QStringLiteral("pressure")));
+        if (next < args.count() && buttonFromName(args.at(next).text)) {
+            if (!takesButton) {
+                args.fail(
+                    QStringLiteral("only 'down' takes a button: '%1'").arg(args.at(next).text));
+                return std::nullopt;
+            }
+            command.button = *buttonFromName(args.at(next++).text);
+            if (command.button == PointerCommand::Button::Middle && command.pressure) {
+                args.fail(QStringLiteral("the middle button is a mouse's: it takes no pressure"));
+                return std::nullopt;
+            }
+        }
         if (next < args.count() && looksLikeModifiers(args.at(next)))
             command.modifiers = args.modifiers(next++);
         if (next < args.count() && !takesPressure)
@@ -321,8 +346,14 @@ namespace {
             return QStringLiteral("expect color RRGGBB [TOLERANCE]");
         if (what == QLatin1String("picker"))
             return QStringLiteral("expect picker shown|hidden");
-        return QStringLiteral(
-            "expect pixel|undo|redo|selection|paste|zoom|status|size|color|picker ...");
+        if (what == QLatin1String("tools"))
+            return QStringLiteral("expect tools NAME...");
+        if (what == QLatin1String("setting"))
+            return QStringLiteral("expect setting KEY VALUE");
+        if (what == QLatin1String("palette"))
+            return QStringLiteral("expect palette shown|hidden");
+        return QStringLiteral("expect pixel|undo|redo|selection|paste|zoom|status|size|color|"
+                              "picker|tools|setting|palette ...");
     }
 
     std::optional<Command> parseExpectPixel(ArgumentParser &args)
@@ -420,11 +451,33 @@ namespace {
                 return std::nullopt;
             return ExpectSizeCommand { width, height };
         }
+        if (what == QLatin1String("tools")) {
+            ExpectToolsCommand command;
+            for (int i = 1; i < args.count(); ++i)
+                command.names << args.at(i).text;
+            return command;
+        }
+        if (what == QLatin1String("setting")) {
+            // The value is written as `set` takes it.
+            std::vector<Token> rest;
+            for (int i = 0; i < args.count(); ++i)
+                rest.push_back(args.at(i));
+            ArgumentParser valueArgs(rest, expectUsage(what));
+            const std::optional<Command> set = parseSet(valueArgs);
+            if (!set) {
+                args.fail(valueArgs.error());
+                return std::nullopt;
+            }
+            const auto &written = std::get<SetCommand>(*set);
+            return ExpectSettingCommand { written.key, written.value };
+        }
         const bool known = what == QLatin1String("undo") || what == QLatin1String("redo")
-            || what == QLatin1String("zoom") || what == QLatin1String("paste");
+            || what == QLatin1String("zoom") || what == QLatin1String("paste")
+            || what == QLatin1String("palette");
         if (!known) {
             args.fail(QStringLiteral("unknown expectation '%1' (pixel, undo, redo, selection, "
-                                     "paste, zoom, status, size, color or picker)")
+                                     "paste, zoom, status, size, color, picker, tools, setting "
+                                     "or palette)")
                           .arg(what));
             return std::nullopt;
         }
@@ -435,6 +488,13 @@ namespace {
             if (answer == QLatin1String("yes") || answer == QLatin1String("no"))
                 return ExpectPasteCommand { answer == QLatin1String("yes") };
             args.fail(QStringLiteral("'%1' is not yes or no").arg(answer));
+            return std::nullopt;
+        }
+        if (what == QLatin1String("palette")) {
+            const QString &answer = args.at(1).text;
+            if (answer == QLatin1String("shown") || answer == QLatin1String("hidden"))
+                return ExpectPaletteCommand { answer == QLatin1String("shown") };
+            args.fail(QStringLiteral("'%1' is not shown or hidden").arg(answer));
             return std::nullopt;
         }
         if (what == QLatin1String("zoom")) {
@@ -518,6 +578,76 @@ namespace {
         return command;
     }
 
+    // A row of the palette: a position from 1, or "current" (0) where the current-settings area
+    // is allowed.
+    int parseRow(ArgumentParser &args, int index, bool currentAllowed)
+    {
+        if (currentAllowed && args.at(index).text == QLatin1String("current"))
+            return 0;
+        return args.integer(index, QStringLiteral("row"), 1, INT_MAX);
+    }
+
+    std::optional<Command> parsePalette(ArgumentParser &args)
+    {
+        if (!args.expectCount(1, 4))
+            return std::nullopt;
+        using Operation = PaletteCommand::Operation;
+        const QString &what = args.at(0).text;
+        PaletteCommand command;
+        if (what == QLatin1String("choose")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            bool isNumber = false;
+            args.at(1).text.toInt(&isNumber, 10);
+            command.operation = Operation::Choose;
+            if (isNumber && !args.at(1).quoted)
+                command.row = parseRow(args, 1, false);
+            else
+                command.name = args.at(1).text;
+        } else if (what == QLatin1String("new")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            if (args.at(1).text == QLatin1String("pen"))
+                command.operation = Operation::NewPen;
+            else if (args.at(1).text == QLatin1String("eraser"))
+                command.operation = Operation::NewEraser;
+            else
+                args.fail(QStringLiteral("'%1' is not pen or eraser").arg(args.at(1).text));
+        } else if (what == QLatin1String("duplicate") || what == QLatin1String("delete")) {
+            if (!args.expectCount(2, 2))
+                return std::nullopt;
+            command.operation
+                = what == QLatin1String("delete") ? Operation::Delete : Operation::Duplicate;
+            command.row = parseRow(args, 1, false);
+        } else if (what == QLatin1String("drag")) {
+            if (!args.expectCount(3, 3))
+                return std::nullopt;
+            command.operation = Operation::Drag;
+            command.row = parseRow(args, 1, false);
+            command.toRow = parseRow(args, 2, false);
+        } else if (what == QLatin1String("tick") || what == QLatin1String("untick")) {
+            if (!args.expectCount(3, 3))
+                return std::nullopt;
+            command.operation = what == QLatin1String("tick") ? Operation::Tick : Operation::Untick;
+            command.row = parseRow(args, 1, true);
+            command.key = args.at(2).text;
+        } else if (what == QLatin1String("type") || what == QLatin1String("enter")) {
+            if (!args.expectCount(4, 4))
+                return std::nullopt;
+            command.operation = what == QLatin1String("type") ? Operation::Type : Operation::Enter;
+            command.row = parseRow(args, 1, true);
+            command.key = args.at(2).text;
+            command.text = args.at(3).text;
+        } else {
+            args.fail(QStringLiteral("unknown palette command '%1' (choose, new, duplicate, "
+                                     "delete, drag, tick, untick, type or enter)")
+                          .arg(what));
+        }
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
     std::optional<Command> parsePicker(ArgumentParser &args)
     {
         if (!args.expectCount(1, 3))
@@ -589,6 +719,44 @@ namespace {
         return ScreenPickCommand { false, x, y };
     }
 
+    std::optional<Command> parseWheel(ArgumentParser &args, bool pixels)
+    {
+        if (!args.expectCount(4, 5))
+            return std::nullopt;
+        WheelCommand command;
+        command.pixels = pixels;
+        command.viewX = args.number(0, QStringLiteral("x"));
+        command.viewY = args.number(1, QStringLiteral("y"));
+        command.dx = args.number(2, QStringLiteral("dx"));
+        command.dy = args.number(3, QStringLiteral("dy"));
+        // Qt carries both as integers: eighths of a degree, or pixels.
+        constexpr double kLargest = 1e6;
+        if (!args.failed()
+            && (std::fabs(command.dx) > kLargest || std::fabs(command.dy) > kLargest))
+            args.fail(QStringLiteral("the turn is too large"));
+        if (args.count() == 5)
+            command.modifiers = args.modifiers(4);
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
+    std::optional<Command> parsePinch(ArgumentParser &args)
+    {
+        if (!args.expectCount(3, 3))
+            return std::nullopt;
+        PinchCommand command;
+        command.viewX = args.number(0, QStringLiteral("x"));
+        command.viewY = args.number(1, QStringLiteral("y"));
+        command.scale = args.number(2, QStringLiteral("scale"));
+        if (!args.failed() && !(command.scale > -1.0 && command.scale < 100.0))
+            args.fail(
+                QStringLiteral("scale '%1' is not above -1 and below 100").arg(args.at(2).text));
+        if (args.failed())
+            return std::nullopt;
+        return command;
+    }
+
     std::optional<Command> parseWait(ArgumentParser &args)
     {
         if (!args.expectCount(1, 1))
@@ -612,7 +780,11 @@ namespace replay {
             && !std::holds_alternative<ProximityCommand>(command)
             && !std::holds_alternative<ClipboardCommand>(command)
             && !std::holds_alternative<ScreenCommand>(command)
-            && !std::holds_alternative<WaitCommand>(command);
+            && !std::holds_alternative<WaitCommand>(command)
+            && !std::holds_alternative<PaletteCommand>(command)
+            && !std::holds_alternative<ExpectToolsCommand>(command)
+            && !std::holds_alternative<ExpectSettingCommand>(command)
+            && !std::holds_alternative<ExpectPaletteCommand>(command);
     }
 
     bool isExpectation(const Command &command)
@@ -625,7 +797,10 @@ namespace replay {
             || std::holds_alternative<ExpectStatusCommand>(command)
             || std::holds_alternative<ExpectSizeCommand>(command)
             || std::holds_alternative<ExpectColorCommand>(command)
-            || std::holds_alternative<ExpectPickerCommand>(command);
+            || std::holds_alternative<ExpectPickerCommand>(command)
+            || std::holds_alternative<ExpectToolsCommand>(command)
+            || std::holds_alternative<ExpectSettingCommand>(command)
+            || std::holds_alternative<ExpectPaletteCommand>(command);
     }
 
     std::optional<Qt::Key> keyFromName(const QString &name)
@@ -696,8 +871,14 @@ std::optional<ReplayScript> ReplayScript::parse(
                 return QStringLiteral("proximity pen|eraser|mouse");
             if (name == QLatin1String("up"))
                 return QStringLiteral("up X Y [MODS]");
-            if (name == QLatin1String("down") || name == QLatin1String("move"))
-                return name + QStringLiteral(" X Y [PRESSURE] [MODS]");
+            if (name == QLatin1String("down"))
+                return QStringLiteral("down X Y [PRESSURE] [middle|lower|upper] [MODS]");
+            if (name == QLatin1String("move"))
+                return QStringLiteral("move X Y [PRESSURE] [MODS]");
+            if (name == QLatin1String("wheel") || name == QLatin1String("scroll"))
+                return name + QStringLiteral(" X Y DX DY [MODS]");
+            if (name == QLatin1String("pinch"))
+                return QStringLiteral("pinch X Y SCALE");
             if (name.startsWith(QLatin1String("key")))
                 return name + QStringLiteral(" NAME [MODS]");
             if (name == QLatin1String("action"))
@@ -712,6 +893,11 @@ std::optional<ReplayScript> ReplayScript::parse(
                 return QStringLiteral("drop FILE X Y");
             if (name == QLatin1String("wait"))
                 return QStringLiteral("wait MS");
+            if (name == QLatin1String("palette"))
+                return QStringLiteral("palette choose ROW|NAME | palette new pen|eraser | "
+                                      "palette duplicate|delete ROW | palette drag ROW TO | "
+                                      "palette tick|untick ROW KEY | "
+                                      "palette type|enter ROW KEY|name TEXT");
             if (name == QLatin1String("picker"))
                 return QStringLiteral("picker show|hide | picker down|move|up X Y");
             if (name == QLatin1String("screen"))
@@ -767,6 +953,14 @@ std::optional<ReplayScript> ReplayScript::parse(
             command = parseExpect(args);
         else if (name == QLatin1String("wait"))
             command = parseWait(args);
+        else if (name == QLatin1String("palette"))
+            command = parsePalette(args);
+        else if (name == QLatin1String("wheel"))
+            command = parseWheel(args, false);
+        else if (name == QLatin1String("scroll"))
+            command = parseWheel(args, true);
+        else if (name == QLatin1String("pinch"))
+            command = parsePinch(args);
         else if (name == QLatin1String("picker"))
             command = parsePicker(args);
         else if (name == QLatin1String("screen"))

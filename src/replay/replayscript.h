@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 #include <variant>
@@ -52,7 +53,8 @@ namespace replay {
         Device device = Device::Pen;
     };
 
-    // down / move / up. With a pressure the events are tablet events, otherwise mouse events.
+    // down / move / up. With a pressure or a pen button the events are tablet events, otherwise
+    // mouse events. The button is that of a press; moves and the release keep the press's.
     struct PointerCommand
     {
         enum class Phase
@@ -61,11 +63,39 @@ namespace replay {
             Move,
             Up
         };
+        enum class Button
+        {
+            Primary, // the left mouse button, or the pen's tip
+            Middle, // the middle mouse button
+            PenLower, // the pen's lower side button (Qt's middle button on a tablet)
+            PenUpper, // the pen's upper side button (Qt's right button on a tablet)
+        };
         Phase phase = Phase::Down;
+        Button button = Button::Primary;
         double viewX = 0.0;
         double viewY = 0.0;
         std::optional<float> pressure; // 0..1
         Qt::KeyboardModifiers modifiers;
+    };
+
+    // wheel X Y DX DY [MODS]: a mouse wheel turned by notches (positive: away from the user, to
+    // the left). scroll X Y DX DY [MODS]: a touchpad's two-finger scroll in pixels, the same way.
+    struct WheelCommand
+    {
+        double viewX = 0.0;
+        double viewY = 0.0;
+        double dx = 0.0;
+        double dy = 0.0;
+        bool pixels = false; // scroll: pixel deltas; wheel: notches
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    // pinch X Y SCALE: a touchpad pinch that changes the scale by SCALE (0.1 is 10 % larger).
+    struct PinchCommand
+    {
+        double viewX = 0.0;
+        double viewY = 0.0;
+        double scale = 0.0;
     };
 
     // key (press and release), keydown, keyup.
@@ -234,12 +264,57 @@ namespace replay {
         int milliseconds = 0;
     };
 
+    // palette …: what the user does in the tool palette. Rows are counted from 1 at the top;
+    // row 0 stands for the current-settings area ("current").
+    struct PaletteCommand
+    {
+        enum class Operation
+        {
+            Choose, // a tool's icon is clicked: by row, or by name when row is 0
+            NewPen,
+            NewEraser,
+            Duplicate,
+            Delete,
+            Drag, // the row is dragged to the position toRow
+            Tick,
+            Untick,
+            Type, // text typed into a setting's field or the name, left there
+            Enter // the same, then Return
+        };
+        Operation operation = Operation::Choose;
+        int row = 0;
+        int toRow = 0;
+        QString name; // Choose by name
+        QString key; // a setting key, or "name" for the tool's name
+        QString text;
+    };
+
+    // expect tools NAME…: the palette's tool names, top to bottom (none: an empty palette).
+    struct ExpectToolsCommand
+    {
+        QStringList names;
+    };
+
+    // expect setting KEY VALUE: a value of the settings store, written as `set` writes it.
+    struct ExpectSettingCommand
+    {
+        QString key;
+        QVariant value;
+    };
+
+    // expect palette shown|hidden: whether the palette panel is on screen.
+    struct ExpectPaletteCommand
+    {
+        bool shown = false;
+    };
+
     using Command = std::variant<CanvasCommand, WindowCommand, SetCommand, ProximityCommand,
         PointerCommand, KeyCommand, ActionCommand, PngCommand, OpenCommand, SaveCommand,
         GrabCommand, ClipboardCommand, DropCommand, ExpectPixelCommand, ExpectStepsCommand,
         ExpectSelectionCommand, ExpectPasteCommand, ExpectZoomCommand, ExpectStatusCommand,
         ExpectSizeCommand, WaitCommand, PickerCommand, ScreenCommand, ScreenPickCommand,
-        ExpectColorCommand, ExpectPickerCommand>;
+        ExpectColorCommand, ExpectPickerCommand, PaletteCommand, ExpectToolsCommand,
+        ExpectSettingCommand, ExpectPaletteCommand, WheelCommand, PinchCommand>;
 
     // Whether a command counts as an expectation in the run's summary.
     bool isExpectation(const Command &command);

@@ -99,15 +99,6 @@ TEST_F(PreferencesTest, EraserFieldsClampAndTheArrowsStoreWhatTheyShow)
     EXPECT_EQ(stored(keys::EraserSize), 48);
 }
 
-TEST(FieldBounds, LowestWinsWhereTheBoundsCross)
-{
-    using F = FieldController::Field;
-    EXPECT_EQ(FieldController::bounds(F::MinBrush, 3, 20), std::make_pair(0, 20));
-    EXPECT_EQ(FieldController::bounds(F::MaxBrush, 0, 20), std::make_pair(1, 48));
-    EXPECT_EQ(FieldController::clamp(F::MaxBrush, 30, 60, 20), 60);
-    EXPECT_EQ(FieldController::clamp(F::MinBrush, 7, 3, -2), 0);
-}
-
 TEST(PreferencesUndoLevels, ReachOpenDocumentsOnlyWhenTheWindowCloses)
 {
     test::TestDefaults defaults;

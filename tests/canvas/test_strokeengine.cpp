@@ -310,3 +310,35 @@ TEST_F(StrokeTest, StraySamplesAreDroppedWithoutHarm)
     EXPECT_EQ(darkness(50, 50), 1.0f);
     EXPECT_TRUE(engine.dirtyRect().size.width < 100.0f);
 }
+
+// The view redisplays only what a segment's pieces reach: every pixel a segment changes lies in
+// it, for pens, erasers, ink and a selection clip.
+TEST_F(StrokeTest, EachSegmentChangesPixelsOnlyWhereItsPiecesReach)
+{
+    std::mt19937 rng(31);
+    makeCanvas(160, 120);
+    surface.adoptImage(test::randomPremultipliedImage(160, 120, 8));
+    for (int stroke = 0; stroke < 4; ++stroke) {
+        brush.sizeMin = float(rng() % 6);
+        brush.sizeMax = brush.sizeMin + float(rng() % 40);
+        brush.eraserDiameter = float(1 + rng() % 30);
+        brush.eraserStrength = stroke == 1 ? 40.0f : 100.0f;
+        brush.ink = stroke == 2;
+        selection = stroke == 3 ? std::optional<Rect>(MakeRect(20, 20, 100, 70)) : std::nullopt;
+        Point p { float(rng() % 160), float(rng() % 120) };
+        QImage before = surface.image().copy();
+        press(p, 0.7f, stroke == 1);
+        for (int i = 0; i < 25; ++i) {
+            const QRect reach = engine.lastReach();
+            for (int y = 0; y < 120; ++y)
+                for (int x = 0; x < 160; ++x)
+                    if (before.pixel(x, 119 - y) != surface.pixel(x, y)) {
+                        ASSERT_TRUE(reach.contains(x, y))
+                            << "stroke " << stroke << " sample " << i << " " << x << "," << y;
+                    }
+            before = surface.image().copy();
+            p = Point { p.x + float(int(rng() % 40) - 20), p.y + float(int(rng() % 40) - 20) };
+            drag(p, float(rng() % 100) / 100.0f, stroke == 1);
+        }
+    }
+}

@@ -296,3 +296,47 @@ TEST(ViewCommands, ResetZoomOriginClampsPerAxis)
 
     EXPECT_EQ(standardFrameContent(2, small), (Size { 1280, 960 }));
 }
+
+// Below 50 % (only reached by Zoom to Fit) a drag moves smoothly: each event changes the zoom by
+// dy / 300 of itself, up through 50 % into whole percent, and never below where it started.
+TEST(ViewCommands, ZoomStepBelowFiftyPercentIsSmoothAndKeepsItsFloor)
+{
+    float zoom = 0.2f;
+    for (int event = 0; event < 400; ++event) {
+        const float next = zoomStep(zoom, 1, false, 0.2f);
+        ASSERT_GE(next, zoom) << event;
+        // Never more than the drag asks for: no jump up to 50 %.
+        ASSERT_LE(next, zoom * (1.0f + 1.0f / 300.0f) * (1.0f + 1e-6f)) << event;
+        zoom = next;
+    }
+    EXPECT_GE(zoom, 0.5f);
+    EXPECT_EQ(zoomPercent(zoom) / 100.0f, zoom) << "whole percent again from 50 %";
+
+    EXPECT_FLOAT_EQ(zoomStep(0.3f, -3000, false, 0.2f), 0.2f);
+    EXPECT_FLOAT_EQ(zoomStep(0.3f, -3, false, 0.2f), 0.297f);
+    EXPECT_FLOAT_EQ(zoomStep(0.499f, 30, false, 0.2f), 0.54f);
+    // Started at 50 % or above, the range is 50 %..800 % as ever; a floor above 50 % or one
+    // that is no number changes nothing.
+    EXPECT_FLOAT_EQ(zoomStep(0.6f, -300, false, 0.9f), 0.5f);
+    EXPECT_FLOAT_EQ(zoomStep(0.6f, -300, false, NAN), 0.5f);
+    EXPECT_FLOAT_EQ(zoomStep(0.6f, -300, false, -1), 0.5f);
+}
+
+TEST(ViewCommands, FitZoomShowsTheWholeCanvasInWholePercent)
+{
+    EXPECT_FLOAT_EQ(fitZoom(Size { 4000, 3000 }, Size { 1200, 800 }), 0.26f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 4000, 3000 }, Size { 1200, 900 }), 0.3f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 640, 480 }, Size { 640, 480 }), 1.0f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 100, 50 }, Size { 1200, 800 }), 8.0f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 100000, 100 }, Size { 500, 500 }), 0.01f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 0, 100 }, Size { 500, 500 }), 1.0f);
+    EXPECT_FLOAT_EQ(fitZoom(Size { 100, 100 }, Size { 500, NAN }), 1.0f);
+    // The zoomed canvas fits, whatever the ratio.
+    for (int side = 700; side < 5000; side += 37) {
+        const Size canvas { float(side), float(side * 3 / 4) };
+        const Size frame { 1200, 800 };
+        const float z = fitZoom(canvas, frame);
+        EXPECT_LE(z * canvas.width, frame.width) << side;
+        EXPECT_LE(z * canvas.height, frame.height) << side;
+    }
+}

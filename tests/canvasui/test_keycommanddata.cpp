@@ -1,5 +1,8 @@
 #include "canvasui/keycommanddata.h"
 #include "canvasui/keyreferencewindow.h"
+#include "settings/defaults.h"
+#include "settings/penbuttons.h"
+#include "testsupport.h"
 
 #include <QFontInfo>
 #include <QHeaderView>
@@ -89,6 +92,38 @@ TEST(KeyCommandDataTest, KeyColumnIsStyledAndAnyOtherColumnGivesThePlainCommand)
     EXPECT_FALSE(data.objectValue(QStringLiteral("key"), 19).isValid());
 
     EXPECT_FALSE(data.flags(data.index(0, 0)) & Qt::ItemIsEditable);
+}
+
+// The window shows the keys in force: the selection rows of the table, the erase and rotate rows
+// below it and the pen buttons, as the settings have them, also in a window already open.
+TEST(KeyReferenceWindowTest, ShowsTheGestureKeysAndPenButtonsInForce)
+{
+    test::TestDefaults defaults;
+    defaults->setString(GestureKeys::settingsKey(Gesture::Select), QStringLiteral("Ctrl+Alt"));
+    defaults->setString(GestureKeys::settingsKey(Gesture::Erase), QStringLiteral("X"));
+    defaults->setString(GestureKeys::settingsKey(Gesture::Rotate), QStringLiteral("R"));
+    penbuttons::setRole(*defaults, PenButton::Upper, PenButtonRole::Rotate);
+
+    const KeyCommandData data(GestureKeys::fromDefaults(*defaults));
+    EXPECT_EQ(data.keyAt(16), QStringLiteral("Ctrl + Alt + Drag"));
+    EXPECT_EQ(data.keyAt(17), QStringLiteral("Ctrl + Alt + Shift + Drag"));
+
+    KeyReferenceWindow window(nullptr, &*defaults);
+    const QString footer = window.footer()->text();
+    EXPECT_TRUE(footer.contains(QStringLiteral("X + Stroke"))) << footer.toStdString();
+    EXPECT_TRUE(footer.contains(QStringLiteral("R + Drag")));
+    EXPECT_FALSE(footer.contains(QStringLiteral("Alt + Stroke")));
+    EXPECT_FALSE(footer.contains(QStringLiteral("Meta + Drag")));
+    EXPECT_TRUE(footer.contains(QStringLiteral("Move the canvas"))); // the lower button, as ever
+    EXPECT_EQ(window.table()->model()->index(16, 0).data().toString(),
+        QStringLiteral("Ctrl + Alt + Drag"));
+
+    defaults->removeObjectForKey(GestureKeys::settingsKey(Gesture::Select));
+    defaults->removeObjectForKey(GestureKeys::settingsKey(Gesture::Erase));
+    window.updateKeys(&*defaults);
+    EXPECT_EQ(
+        window.table()->model()->index(16, 0).data().toString(), QStringLiteral("Ctrl + Drag"));
+    EXPECT_TRUE(window.footer()->text().contains(QStringLiteral("Alt + Stroke")));
 }
 
 TEST(KeyReferenceWindowTest, OneReadOnlyWindowIsReused)

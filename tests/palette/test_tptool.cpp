@@ -5,6 +5,7 @@
 #include "palette/tpiconbutton.h"
 #include "palette/tplistview.h"
 #include "palette/tpsetting.h"
+#include "testsupport.h"
 
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -31,9 +32,10 @@ class ToolRowTest : public ::testing::Test
 protected:
     void makePanel(int rows, int height = 300)
     {
-        panel = std::make_unique<ToolPanel>();
+        panel = std::make_unique<ToolPanel>(*defaults);
         panel->setAttribute(Qt::WA_DontShowOnScreen);
-        panel->resize(230, height);
+        // The list gets `height`; the panel's controls sit below it.
+        panel->resize(230, height + panel->controlsHeight());
         panel->show();
         for (int i = 0; i < rows; ++i) {
             auto *tool = new TPBrush;
@@ -94,6 +96,7 @@ protected:
         return field->mapTo(list(), field->rect().center());
     }
 
+    test::TestDefaults defaults;
     std::unique_ptr<ToolPanel> panel;
     TPTool *pressed = nullptr;
 };

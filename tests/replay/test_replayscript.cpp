@@ -127,6 +127,31 @@ TEST(ReplayScriptTest, PointerOptionsAreToldApartByForm)
         commandAt<PointerCommand>(script, 3).modifiers, Qt::ControlModifier | Qt::MetaModifier);
 }
 
+TEST(ReplayScriptTest, ButtonsWheelScrollAndPinch)
+{
+    const ReplayScript script = parseOk(QStringLiteral("canvas 10 10\n"
+                                                       "down 1 2 middle\n"
+                                                       "down 1 2 0.5 lower shift\n"
+                                                       "down 1 2 upper\n"
+                                                       "wheel 3 4 0 -1.5 ctrl\n"
+                                                       "scroll 3 4 -7 12\n"
+                                                       "pinch 5 6 -0.25\n"));
+    using Button = PointerCommand::Button;
+    EXPECT_EQ(commandAt<PointerCommand>(script, 1).button, Button::Middle);
+    EXPECT_FALSE(commandAt<PointerCommand>(script, 1).pressure.has_value());
+    EXPECT_EQ(commandAt<PointerCommand>(script, 2).button, Button::PenLower);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 2).pressure, 0.5f);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 2).modifiers, Qt::ShiftModifier);
+    EXPECT_EQ(commandAt<PointerCommand>(script, 3).button, Button::PenUpper);
+    const auto &wheel = commandAt<WheelCommand>(script, 4);
+    EXPECT_FALSE(wheel.pixels);
+    EXPECT_EQ(wheel.dy, -1.5);
+    EXPECT_EQ(wheel.modifiers, Qt::ControlModifier);
+    EXPECT_TRUE(commandAt<WheelCommand>(script, 5).pixels);
+    EXPECT_EQ(commandAt<WheelCommand>(script, 5).dx, -7.0);
+    EXPECT_EQ(commandAt<PinchCommand>(script, 6).scale, -0.25);
+}
+
 TEST(ReplayScriptTest, KeyNamesFollowQtWithoutThePrefix)
 {
     EXPECT_EQ(keyFromName(QStringLiteral("Z")), Qt::Key_Z);
@@ -232,6 +257,14 @@ INSTANTIATE_TEST_SUITE_P(Table, ReplayScriptErrorTest,
         BadScript { "canvas 10 10\ndown 1 2 alt 0.5\n", "2: unexpected argument '0.5'..." },
         BadScript { "canvas 10 10\nup 1 2 0.5\n", "2: 'up' takes no pressure: '0.5'" },
         BadScript { "canvas 10 10\nup\n", "2: missing argument (usage: up X Y [MODS])" },
+        BadScript { "canvas 10 10\nmove 1 2 lower\n", "2: only 'down' takes a button: 'lower'" },
+        BadScript { "canvas 10 10\ndown 1 2 0.5 middle\n", "2: the middle button is a mouse's..." },
+        BadScript { "canvas 10 10\ndown 1 2 left\n", "2: bad modifiers 'left'..." },
+        BadScript {
+            "canvas 10 10\nwheel 1 2 3\n", "2: missing argument (usage: wheel X Y DX DY..." },
+        BadScript { "canvas 10 10\nscroll 1 2 3 4e9\n", "2: the turn is too large" },
+        BadScript { "canvas 10 10\npinch 1 2 -1\n", "2: scale '-1' is not above -1 and below 100" },
+        BadScript { "pinch 1 2 0.1\n", "1: 'pinch' needs a document: start with..." },
         BadScript { "canvas 10 10\nkey Foo\n", "2: unknown key 'Foo'" },
         BadScript { "canvas 10 10\nkey Z ctrl,,shift\n", "2: bad modifiers 'ctrl,,shift'..." },
         BadScript { "proximity stylus\n", "1: unknown device 'stylus' (pen, eraser or mouse)" },

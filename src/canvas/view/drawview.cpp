@@ -24,6 +24,13 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     m_brushsize = Brush::clampSize(m_defaults.floatForKey(keys::BrushSize));
 
     connect(&PenEnd::shared(), &PenEnd::tabletProximityNotification, this, &DrawView::prox);
+    // A tool chosen in the palette (or any other change of the brush settings) takes effect at
+    // once: the size is applied again and the brush cursor redrawn.
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::BrushSize || key == keys::EraserSize || key == keys::Color
+            || key == keys::Ink)
+            prox();
+    });
     setAcceptDrops(true);
     m_statusfield = new MyTextField(this);
     m_usCursor = ResizeArrow::upslopeCursor();
@@ -38,14 +45,38 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     m_marqueeTimer.start();
     connect(&m_undo, &CanvasUndo::regionChanged, this,
         [this](const QRect &r) { redisplayCanvasRect(fromQRect(r)); });
+    m_gestureKeys = GestureKeys::fromDefaults(m_defaults);
+    m_pressureCurve = PressureCurve::fromDefaults(m_defaults);
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (GestureKeys::isSettingsKey(key))
+            reloadGestureKeys();
+        else if (key == PressureCurve::settingsKey())
+            m_pressureCurve = PressureCurve::fromDefaults(m_defaults);
+    });
     prox();
 }
 
 DrawView::~DrawView() = default;
 
+namespace {
+    // Whether any pixel is less than opaque: one pass, ending at the first such pixel.
+    bool hasTranslucentPixel(const QImage &image)
+    {
+        for (int y = 0; y < image.height(); ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(row[x]) != 255)
+                    return true;
+            }
+        }
+        return false;
+    }
+} // namespace
+
 bool DrawView::newImageWithSize(Size size)
 {
     const bool ok = m_surface.newImageWithSize(size);
+    m_mayShowThrough = false;
     update();
     return ok;
 }
@@ -53,6 +84,7 @@ bool DrawView::newImageWithSize(Size size)
 bool DrawView::adoptImage(const QImage &picture)
 {
     const bool ok = m_surface.adoptImage(picture);
+    m_mayShowThrough = ok && picture.hasAlphaChannel() && hasTranslucentPixel(m_surface.image());
     update();
     return ok;
 }
@@ -79,14 +111,24 @@ void DrawView::showstatus(const QString &text)
     emit statusMessage(text, true);
 }
 
-// The cursor regions for the current mode, first matching row wins: the open hand while Space
-// is held, the closed hand during a pan, the brush (or the arrow while a paste waits) when
-// painting, and in selection mode the crosshair, the arrow over the selection and resize arrows
-// on its corners, drawn at the view's rotation.
+// The cursor regions for the current mode, first matching row wins: the closed hand or the
+// crosshair while a button pans or picks, the open hand while Space is held, the closed hand during
+// a pan, the brush (or the arrow while a paste waits) when painting, and in selection mode the
+// crosshair, the arrow over the selection and resize arrows on its corners, drawn at the view's
+// rotation.
 void DrawView::resetCursorPaths(MouseTracker &tracker)
 {
     if (!m_hasBrushCursor)
         return;
+    // A button gesture shows what it does, whatever the keys.
+    if (m_buttonGesture == ButtonGesture::Pan) {
+        tracker.setDefaultCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    if (m_buttonGesture == ButtonGesture::Pick) {
+        tracker.setDefaultCursor(Qt::CrossCursor);
+        return;
+    }
     if (m_isSpace && !m_moveDraggers) {
         tracker.setDefaultCursor(Qt::OpenHandCursor);
         return;

@@ -11,7 +11,8 @@
 // (pointer and tablet events, keys, the stroke path), drawview_gestures.cpp (pan, zoom, rotate,
 // view commands), drawview_selection.cpp (selection editing, marquee, delete),
 // drawview_clipboard.cpp (copy, cut, paste, drops), drawview_brush.cpp (brush size, colour, ink,
-// cursor), drawview_display.cpp (drawing), drawview_picker.cpp (sliding the colour picker strip).
+// cursor), drawview_display.cpp (drawing), drawview_picker.cpp (sliding the colour picker strip),
+// drawview_navigation.cpp (wheel, touchpad, middle button, pen buttons, Zoom to Fit).
 
 #include "canvas/brush.h"
 #include "canvas/canvassurface.h"
@@ -23,6 +24,9 @@
 #include "canvas/view/readprogress.h"
 #include "canvas/viewtransform.h"
 #include "canvasui/mousetracker.h"
+#include "settings/gesturekeys.h"
+#include "settings/penbuttons.h"
+#include "settings/pressurecurve.h"
 
 #include <QCursor>
 #include <QPointer>
@@ -31,6 +35,8 @@
 #include <memory>
 
 class QAction;
+class QBrush;
+class QNativeGestureEvent;
 class QSinglePointEvent;
 class QPainter;
 class QVariantAnimation;
@@ -102,12 +108,16 @@ public:
 
     // A change of the held modifier keys.
     void flagsChanged(Qt::KeyboardModifiers modifiers);
-    // The modifier state the gestures read: Space held (pan), Control held (rotate, Qt's Meta),
-    // selection mode (Ctrl held, or switched on from the menu), the erase modifier (Alt).
+    // The modifier state the gestures read: Space held (pan), the rotate key held (Meta at the
+    // factory), selection mode (its key held, Ctrl at the factory, or switched on from the menu),
+    // the erase key held (Alt at the factory). The keys are those of the settings (GestureKeys).
     bool isSpace() const { return m_isSpace; }
     bool ctrl() const { return m_ctrl; }
     bool isSelect() const { return m_isSelect; }
     bool alt() const { return m_alt; }
+    const GestureKeys &gestureKeys() const { return m_gestureKeys; }
+    // The pen's pressure curve of the settings, applied to tablet pressure before each segment.
+    const PressureCurve &pressureCurve() const { return m_pressureCurve; }
 
     // View commands (drawview_gestures.cpp): back to 100 % with no rotation, the canvas placed
     // in the window; the window size whose content shows the whole zoomed canvas.
@@ -115,6 +125,27 @@ public:
     QSize standardContentSize();
     // The zoom factor, rotation and origin (gestures).
     void setViewZoom(float zoom);
+    // The whole canvas in the view, centred and unrotated, in whole percent (below 50 % for a
+    // canvas larger than the view); gestures may then zoom out as far as this again until the
+    // view is reset.
+    void zoomToFit();
+    // The lowest zoom the gestures go to: 50 %, or lower after Zoom to Fit.
+    float zoomFloor() const { return m_zoomFloor; }
+
+    // Navigation that never paints (drawview_navigation.cpp). The picture moves by (dx, dy) view
+    // pixels (y up), as under a pan drag of that length; a zoom by dy as a zoom drag of dy pixels,
+    // but about a view point instead of the centre. Small zoom steps add up until they change the
+    // zoom by a whole percent. Ignored while a press is in progress.
+    void scrollBy(float dx, float dy);
+    void zoomAbout(float dy, Point viewPivot);
+    // The canvas pixel under a view point becomes the current colour (opaque); transparent pixels
+    // and points off the canvas change nothing.
+    void pickCanvasColor(Point viewPoint);
+    // What one notch of the wheel (120 eighths of a degree) pans and zooms, and what a pinch that
+    // doubles the distance between the fingers zooms, as drag lengths in window pixels.
+    static constexpr float kWheelNotchPanPixels = 40.0f;
+    static constexpr float kWheelNotchZoomPixels = 30.0f;
+    static constexpr float kPinchZoomPixels = 300.0f;
 
     // Selection (drawview_selection.cpp).
     const SelectionModel &selection() const { return m_selection; }
@@ -167,6 +198,16 @@ public:
     // Ends a slide in progress at once, in its end position.
     void finishPickerSlide();
 
+    // What shows through transparent canvas pixels: squares of 8 window pixels, white and light
+    // grey, fixed to the window. Only a picture opened with transparency can have such pixels:
+    // strokes, erasing, pastes and undo over an opaque canvas leave it opaque, so an opaque
+    // canvas is drawn without the checkerboard.
+    static constexpr int kCheckerSquare = 8;
+    static constexpr QRgb kCheckerLight = 0xFFFFFFFFu;
+    static constexpr QRgb kCheckerDark = 0xFFCCCCCCu;
+    static QBrush checkerboardBrush();
+    bool mayShowThrough() const { return m_mayShowThrough; }
+
     // Converts a widget position (y down) to view coordinates (y up), and back.
     Point viewPointFromWidget(const QPointF &widgetPoint) const;
     QPointF widgetPointFromView(Point viewPoint) const;
@@ -193,6 +234,9 @@ protected:
     void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
 
     void changeEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -208,9 +252,30 @@ private:
     bool dragGesture(const PointerEvent &event);
     bool releaseGesture();
     void pan(float dx, float dy, float rotation);
-    void zoomBy(float dy, bool fast, float rotation);
+    // A zoom step about a view point, never below `lowest`.
+    void zoomBy(float dy, bool fast, float rotation, Point viewPivot, float lowest);
     void rotateTo(Point location);
     Point frameCentre() const;
+    // "Zoom: 150%": the status text of a zoom.
+    static QString zoomMessage(float zoom);
+    // The modifier keys and held letter keys, read through the gesture keys into the flags.
+    void applyGestureKeys();
+    void reloadGestureKeys();
+
+    // Button gestures (drawview_navigation.cpp): the middle mouse button and the pen's side
+    // buttons. They run beside the press state of strokes and gestures and never touch it.
+    enum class ButtonGesture
+    {
+        None,
+        Pan,
+        Zoom,
+        Rotate,
+        Pick,
+    };
+    void buttonPress(PenButtonRole role, Qt::MouseButton button, const PointerEvent &event);
+    void buttonDrag(const PointerEvent &event);
+    void buttonRelease();
+    void nativeGesture(QNativeGestureEvent *event);
     // Rebuilds the cursor regions for the current mode and shows the right cursor at once.
     void updateCursor() { m_mt.invalidateCursorPaths(); }
 
@@ -255,7 +320,13 @@ private:
     bool m_alt = false;
     const QPointingDevice *m_strokeDevice = nullptr;
 
-    // Modifier state. Selection mode is on while Ctrl is held or while switched on from the menu.
+    // Modifier state. Selection mode is on while its key is held or while switched on from the
+    // menu. The gesture keys say which modifiers and letter keys the flags follow; m_heldLetters
+    // has bit i set while letter 'A' + i, bound to a gesture, is held down.
+    GestureKeys m_gestureKeys;
+    Qt::KeyboardModifiers m_modifiers;
+    quint32 m_heldLetters = 0;
+    PressureCurve m_pressureCurve;
     bool m_isSpace = false;
     bool m_ctrl = false;
     bool m_isSelect = false;
@@ -281,8 +352,20 @@ private:
     bool m_selDraggers = false;
     Point m_lastdrag; // view location of the previous event of a pan or zoom
     float m_oldzoom = 1.0f; // zoom at the press of a zoom
+    float m_dragZoomLowest = 0.5f; // the lowest zoom of the zoom drag in progress
+    float m_zoomFloor = 0.5f; // lowest zoom of the gestures; below 50 % after Zoom to Fit
+    float m_zoomCarry = 0.0f; // wheel and pinch zoom too small to change the zoom yet
     float m_canvasAngle = 0.0f; // rotation at the press of a rotation, degrees
     float m_startAngle = 0.0f; // pointer angle about the centre at that press, radians
+
+    // The button gesture in progress: its button, the device it came from, its last location.
+    ButtonGesture m_buttonGesture = ButtonGesture::None;
+    Qt::MouseButton m_gestureButton = Qt::NoButton;
+    const QPointingDevice *m_buttonDevice = nullptr;
+    Point m_buttonLast;
+
+    // The picture was opened with pixels that are not opaque (the checkerboard is drawn).
+    bool m_mayShowThrough = false;
 
     QPointer<QWidget> m_cPicker;
     QVariantAnimation *m_pickerSlide = nullptr;

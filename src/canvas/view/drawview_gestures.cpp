@@ -1,21 +1,20 @@
 // DrawView: the pointer gestures (rotate, pan, zoom) and the view commands. The gesture of a
-// press is chosen by the modifiers held at the press and latched for the whole drag: Control
-// (Qt's Meta) rotates, Space pans, Shift zooms. They change only the view transform, never the
-// picture or the undo history.
+// press is chosen by the keys held at the press and latched for the whole drag: the rotate key
+// (Meta at the factory) rotates, Space pans, Shift zooms. They change only the view transform,
+// never the picture or the undo history.
 
 #include "canvas/view/drawview.h"
 #include "settings/defaults.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pennova {
 
-namespace {
-    QString zoomMessage(float zoom)
-    {
-        return QStringLiteral("Zoom: %1%").arg(zoomPercent(zoom));
-    }
-} // namespace
+QString DrawView::zoomMessage(float zoom)
+{
+    return QStringLiteral("Zoom: %1%").arg(zoomPercent(zoom));
+}
 
 Point DrawView::frameCentre() const
 {
@@ -37,8 +36,10 @@ bool DrawView::pressGesture(const PointerEvent &event)
     if (m_moveDraggers)
         updateCursor();
     m_zoomDraggers = event.modifiers.testFlag(Qt::ShiftModifier);
-    if (m_zoomDraggers)
+    if (m_zoomDraggers) {
         m_oldzoom = m_transform.zoom();
+        m_dragZoomLowest = std::min(m_zoomFloor, m_oldzoom);
+    }
     if (m_moveDraggers || m_zoomDraggers)
         m_lastdrag = event.location;
     return m_moveDraggers;
@@ -63,8 +64,12 @@ bool DrawView::dragGesture(const PointerEvent &event)
         return true;
     }
     if (m_zoomDraggers) {
-        zoomBy(dy, event.modifiers.testFlag(Qt::MetaModifier), rotation);
-        if (zoomPercent(m_oldzoom) != zoomPercent(m_transform.zoom()))
+        const float before = m_transform.zoom();
+        zoomBy(dy, event.modifiers.testFlag(Qt::MetaModifier), rotation, frameCentre(),
+            m_dragZoomLowest);
+        // Below 50 % the zoom changes by less than a percent at a time.
+        const float now = m_transform.zoom();
+        if (zoomPercent(m_oldzoom) != zoomPercent(now) || (now < kGestureZoomMin && now != before))
             update();
         return true;
     }
@@ -102,16 +107,16 @@ void DrawView::pan(float dx, float dy, float rotation)
     m_transform.setBoundsRotation(rotation);
 }
 
-// Zoom about the window centre: dragging up zooms in, each window pixel changing the zoom by
-// 1/300 of itself (1/150 with Control), within 50 %..800 % and in whole percent. The canvas
-// point under the centre stays where it is.
-void DrawView::zoomBy(float dy, bool fast, float rotation)
+// Zoom about a view point (the window centre for the drag): dragging up zooms in, each window
+// pixel changing the zoom by 1/300 of itself (1/150 with Control), within 50 %..800 % (or down to
+// a lower start) and in whole percent. The canvas point under the pivot stays where it is.
+void DrawView::zoomBy(float dy, bool fast, float rotation, Point viewPivot, float lowest)
 {
-    const Point m = frameCentre();
+    const Point m = viewPivot;
     const Point a = viewToCanvas(m);
     m_transform.setBoundsRotation(0.0f);
     showstatus(zoomMessage(m_transform.zoom()));
-    setViewZoom(zoomStep(m_transform.zoom(), dy, fast));
+    setViewZoom(zoomStep(m_transform.zoom(), dy, fast, lowest));
     m_transform.setBoundsRotation(rotation);
     m_transform.setBoundsOrigin(Point {});
     const Point b = viewToCanvas(m);
@@ -145,10 +150,28 @@ void DrawView::resetZoom()
     const Point oldOrigin = m_transform.bounds().origin;
     m_transform.setZoom(1.0f);
     m_transform.setBoundsRotation(0.0f);
+    m_zoomFloor = kGestureZoomMin;
     flashstatus(QStringLiteral("View Reset"));
     const Point origin = resetZoomOrigin(oldOrigin, oldZoom, imgsize(), m_transform.frameSize());
     setBrushSize(getBrushSize());
     m_transform.setBoundsOrigin(origin);
+    update();
+}
+
+void DrawView::zoomToFit()
+{
+    if (!m_surface.isValid())
+        return;
+    const Size frame = m_transform.frameSize();
+    const Size image = imgsize();
+    const float z = fitZoom(image, frame);
+    m_transform.setBoundsRotation(0.0f);
+    setViewZoom(z);
+    m_zoomFloor = std::min(kGestureZoomMin, z);
+    // Unrotated, f = z · (q − o): the canvas centre at the frame centre.
+    m_transform.setBoundsOrigin(Point { image.width / 2.0f - frame.width / (2.0f * z),
+        image.height / 2.0f - frame.height / (2.0f * z) });
+    flashstatus(zoomMessage(z));
     update();
 }
 

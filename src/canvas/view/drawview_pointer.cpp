@@ -45,8 +45,15 @@ PointerEvent DrawView::pointerEventFrom(
 
 void DrawView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || isTabletDevice(event->pointingDevice())
-        || m_mousedown) {
+    // The middle button pans, beside everything else; the pen's buttons come as tablet events.
+    if (event->button() == Qt::MiddleButton && !isTabletDevice(event->pointingDevice())
+        && !m_mousedown && m_buttonGesture == ButtonGesture::None) {
+        buttonPress(PenButtonRole::Pan, Qt::MiddleButton, pointerEventFrom(*event, 1.0f, false));
+        event->accept();
+        return;
+    }
+    if (event->button() != Qt::LeftButton || isTabletDevice(event->pointingDevice()) || m_mousedown
+        || m_buttonGesture != ButtonGesture::None) {
         event->ignore();
         return;
     }
@@ -60,6 +67,12 @@ void DrawView::mousePressEvent(QMouseEvent *event)
 
 void DrawView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_buttonGesture != ButtonGesture::None) {
+        if (event->pointingDevice() == m_buttonDevice)
+            buttonDrag(pointerEventFrom(*event, 1.0f, false));
+        event->accept();
+        return;
+    }
     if (!m_mousedown) {
         m_mt.mouseMoved(event->position());
         return;
@@ -74,6 +87,12 @@ void DrawView::mouseMoveEvent(QMouseEvent *event)
 
 void DrawView::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (m_buttonGesture != ButtonGesture::None && event->button() == m_gestureButton
+        && event->pointingDevice() == m_buttonDevice) {
+        buttonRelease();
+        event->accept();
+        return;
+    }
     if (!m_mousedown || event->button() != Qt::LeftButton
         || event->pointingDevice() != m_strokeDevice) {
         event->ignore();
@@ -89,6 +108,24 @@ void DrawView::tabletEvent(QTabletEvent *event)
     // Accepted in every case, so that Qt does not turn it into a mouse event as well.
     event->accept();
     const float pressure = float(event->pressure());
+    // The side buttons: the lower one is Qt's middle button, the upper one its right button.
+    if (m_buttonGesture != ButtonGesture::None) {
+        if (event->pointingDevice() != m_buttonDevice)
+            return;
+        if (event->type() == QEvent::TabletMove)
+            buttonDrag(pointerEventFrom(*event, pressure, true));
+        else if (event->type() == QEvent::TabletRelease && event->button() == m_gestureButton)
+            buttonRelease();
+        return;
+    }
+    if (event->type() == QEvent::TabletPress && !m_mousedown
+        && (event->button() == Qt::MiddleButton || event->button() == Qt::RightButton)) {
+        const PenButton side
+            = event->button() == Qt::MiddleButton ? PenButton::Lower : PenButton::Upper;
+        buttonPress(penbuttons::role(m_defaults, side), event->button(),
+            pointerEventFrom(*event, pressure, true));
+        return;
+    }
     switch (event->type()) {
     case QEvent::TabletPress: {
         if (m_mousedown)
@@ -125,7 +162,7 @@ void DrawView::mouseDown(const PointerEvent &event)
 {
     m_mousedown = true;
     emit drawViewClicked(this);
-    m_alt = event.modifiers.testFlag(Qt::AltModifier);
+    m_alt = m_gestureKeys.held(event.modifiers, m_heldLetters).erase;
     const QRgb fill = m_brush.colourPixel();
     const Point p = viewToCanvas(event.location);
     m_engine.setLastPoints(p);
@@ -186,15 +223,19 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
 {
     if (!m_surface.isValid())
         return;
-    const PenSample sample { viewToCanvas(event.location), event.pressure, isEraser() || m_alt };
+    // The pressure curve shapes what the tablet reports; a mouse's full pressure stays full.
+    const float pressure = event.tablet ? m_pressureCurve.map(event.pressure) : event.pressure;
+    const PenSample sample { viewToCanvas(event.location), pressure, isEraser() || m_alt };
     // With a selection, strokes stay inside it.
     std::optional<Rect> clip;
     if (m_selection.selectionExists)
         clip = m_selection.selrect;
-    const Rect changed
-        = m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
-    if (!changed.isEmpty())
-        redisplayCanvasRect(changed);
+    m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
+    // Only the pixels the segment's pieces reach can have changed.
+    const QRect reach = m_engine.lastReach();
+    if (!reach.isEmpty())
+        redisplayCanvasRect(MakeRect(
+            float(reach.x()), float(reach.y()), float(reach.width()), float(reach.height())));
 }
 
 void DrawView::commitStroke()
@@ -208,11 +249,20 @@ void DrawView::commitStroke()
 
 void DrawView::flagsChanged(Qt::KeyboardModifiers modifiers)
 {
-    m_alt = modifiers.testFlag(Qt::AltModifier);
-    m_selectHeld = modifiers.testFlag(Qt::ControlModifier);
+    m_modifiers = modifiers;
+    applyGestureKeys();
+}
+
+// The erase, select and rotate flags follow whatever keys the settings give those gestures, so
+// that a remapped key drives exactly the code the factory key does.
+void DrawView::applyGestureKeys()
+{
+    const GestureKeys::Held held = m_gestureKeys.held(m_modifiers, m_heldLetters);
+    m_alt = held.erase;
+    m_selectHeld = held.select;
     const bool wasSelect = m_isSelect;
     m_isSelect = m_selectHeld || m_selectToggled;
-    m_ctrl = modifiers.testFlag(Qt::MetaModifier);
+    m_ctrl = held.rotate;
     if (wasSelect != m_isSelect) {
         update();
         emit selectionStateChanged();
@@ -245,6 +295,14 @@ void DrawView::keyPressEvent(QKeyEvent *event)
         cancelPaste();
         return;
     }
+    // A letter key given to a gesture: held like Space, its auto-repeat absorbed.
+    if (const quint32 bit = letterKeyBit(event->key()) & m_gestureKeys.letterBits()) {
+        if (!(m_heldLetters & bit)) {
+            m_heldLetters |= bit;
+            applyGestureKeys();
+        }
+        return;
+    }
     // Space held: pan mode. Its auto-repeat is absorbed here.
     if (event->key() == Qt::Key_Space) {
         if (!m_isSpace) {
@@ -271,6 +329,13 @@ void DrawView::keyReleaseEvent(QKeyEvent *event)
         flagsChanged(QGuiApplication::queryKeyboardModifiers());
         return;
     }
+    if (const quint32 bit = letterKeyBit(event->key()) & m_gestureKeys.letterBits()) {
+        if (!event->isAutoRepeat() && (m_heldLetters & bit)) {
+            m_heldLetters &= ~bit;
+            applyGestureKeys();
+        }
+        return;
+    }
     if (event->key() == Qt::Key_Space) {
         if (event->isAutoRepeat())
             return;
@@ -281,6 +346,23 @@ void DrawView::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void DrawView::focusOutEvent(QFocusEvent *event)
+{
+    // The release of a held letter would go elsewhere: let go of it now.
+    if (m_heldLetters) {
+        m_heldLetters = 0;
+        applyGestureKeys();
+    }
+    QWidget::focusOutEvent(event);
+}
+
+void DrawView::reloadGestureKeys()
+{
+    m_gestureKeys = GestureKeys::fromDefaults(m_defaults);
+    m_heldLetters &= m_gestureKeys.letterBits();
+    applyGestureKeys();
 }
 
 void DrawView::changeEvent(QEvent *event)

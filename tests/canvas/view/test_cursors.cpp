@@ -1,9 +1,11 @@
 #include "canvas/view/drawview.h"
 #include "canvasui/resizearrow.h"
+#include "settings/defaults.h"
 #include "testsupport.h"
 #include "viewtestsupport.h"
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <cmath>
@@ -116,4 +118,39 @@ TEST_F(CursorTest, SpaceShowsTheHandAtOnceAndAPendingPasteTheArrow)
     image.fill(Qt::red);
     view->pasteImageAt(image, std::nullopt);
     EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::ArrowCursor);
+}
+
+// A letter given to selecting is held like Space: selection mode and its crosshair at once, the
+// letter's auto-repeat absorbed, and let go when the view loses the keyboard; the old key (Ctrl)
+// no longer selects, and a letter given to no gesture is only a key.
+TEST_F(CursorTest, AHeldLetterKeySelectsAndCtrlNoLonger)
+{
+    defaults->setString(GestureKeys::settingsKey(Gesture::Select), QStringLiteral("S"));
+    const auto key = [&](QEvent::Type type, Qt::Key k, bool autoRepeat = false) {
+        QKeyEvent e(type, k, Qt::NoModifier, QStringLiteral("s"), autoRepeat);
+        QCoreApplication::sendEvent(view.get(), &e);
+    };
+    key(QEvent::KeyPress, Qt::Key_S);
+    EXPECT_TRUE(view->isSelect());
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::CrossCursor);
+    key(QEvent::KeyRelease, Qt::Key_S, true);
+    key(QEvent::KeyPress, Qt::Key_S, true);
+    EXPECT_TRUE(view->isSelect());
+    key(QEvent::KeyRelease, Qt::Key_S);
+    EXPECT_FALSE(view->isSelect());
+    EXPECT_EQ(view->mt().defaultCursor().shape(), Qt::BitmapCursor);
+
+    view->flagsChanged(Qt::ControlModifier);
+    EXPECT_FALSE(view->isSelect());
+    view->flagsChanged(Qt::NoModifier);
+
+    key(QEvent::KeyPress, Qt::Key_S);
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(view.get(), &out);
+    EXPECT_FALSE(view->isSelect());
+
+    // Back to the factory's Ctrl.
+    defaults->removeObjectForKey(GestureKeys::settingsKey(Gesture::Select));
+    view->flagsChanged(Qt::ControlModifier);
+    EXPECT_TRUE(view->isSelect());
 }
