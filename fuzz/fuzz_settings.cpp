@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     Defaults defaults(path);
     registerApplicationDefaults(defaults);
-    for (const QString &key : { keys::BrushSize, keys::BrushSizeMin, keys::EraserSize,
-             keys::EraserStrength, keys::Ink, keys::Color, keys::UndoLevels, keys::DonateMessage,
-             keys::ImageWidth, keys::ImageHeight, keys::ServerAddress, keys::RecentFiles,
-             keys::ToolPanelFrame }) {
+    for (const QString &key :
+        { keys::BrushSize, keys::BrushSizeMin, keys::EraserSize, keys::EraserStrength, keys::Ink,
+            keys::Color, keys::UndoLevels, keys::DonateMessage, keys::ImageWidth, keys::ImageHeight,
+            keys::ServerAddress, keys::RecentFiles, keys::ToolPanelFrame }) {
         (void)defaults.floatForKey(key);
         (void)defaults.integerForKey(key);
         (void)defaults.boolForKey(key);

@@ -27,7 +27,7 @@ seed colorarchive "$root"/fuzz/corpus/colorarchive/*
 seed settings "$root"/fuzz/corpus/settings/*
 seed replayscript "$data"/replay/*.txt
 seed imageread "$data"/images/seeds/* "$data"/images/bad/* "$data"/strokes/*.png
-seed toolbox "$root"/resources/*.pntb "$root"/fuzz/corpus/toolbox/* 2>/dev/null
+seed toolbox "$root"/fuzz/corpus/toolbox/*
 # Difference images: two size bytes, two spare, then a TIFF of four 8-bit samples a pixel.
 mkdir -p "$build/corpora/undotiff"
 { printf '\x2f\x1f\x00\x00'; cat "$data/images/seeds/rgba.tiff"; } >"$build/corpora/undotiff/rgba"

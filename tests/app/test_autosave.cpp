@@ -194,6 +194,7 @@ TEST_F(AutosaveTest, ADocumentAutosavesOnceThePenIsUpAndLosesItWhenSaved)
 
     // Undone back to the saved-nothing state: clean, so no autosave.
     document->undoHistory()->undo();
+    document->undoHistory()->undo();
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(file); }));
 
     // Saved: the file on disk holds the picture, and the autosave goes.

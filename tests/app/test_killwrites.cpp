@@ -1,10 +1,11 @@
 // Writes killed with SIGKILL: a child process writes a file again and again as the program does
-// (Save's PNG, an autosave), and is killed at random moments, and exactly as the finished file is
-// put in place. Whenever it dies, the file must be absent (before the first write) or one whole
-// version, byte for byte the picture of that version.
+// (Save's PNG, an autosave, the tool-box file), and is killed at random moments, and exactly as the
+// finished file is put in place. Whenever it dies, the file must be absent (before the first write)
+// or one whole version, byte for byte the picture of that version.
 
 #include "app/autosavefile.h"
 #include "canvas/imagefile.h"
+#include "palette/toolboxfile.h"
 #include "versionpicture.h"
 
 #include <QFileInfo>
@@ -21,6 +22,7 @@ using namespace pennova;
 namespace {
 
 constexpr int kSide = 768; // about 2 MB of noise a version: a write takes a while
+constexpr int kTools = 4000; // about 1 MB of tools
 constexpr int kRandomKills = 20;
 
 struct Writer
@@ -51,8 +53,14 @@ protected:
         }
         m_child.setProcessEnvironment(env);
         m_child.start(QStringLiteral(PENNOVA_TEST_CHILD),
-            { QString::fromLatin1(GetParam().mode), file(), QString::number(kSide) });
+            { QString::fromLatin1(GetParam().mode), file(),
+                QString::number(isToolBox() ? kTools : kSide) });
         ASSERT_TRUE(m_child.waitForStarted());
+    }
+
+    bool isToolBox() const
+    {
+        return QLatin1String(GetParam().mode) == QLatin1String("toolbox-loop");
     }
 
     // Whether the child has stopped itself (its state in /proc is "T").
@@ -78,6 +86,22 @@ protected:
     {
         if (!QFileInfo::exists(file()))
             return 0;
+        if (isToolBox()) {
+            const toolboxfile::Decoded decoded = toolboxfile::readFile(file());
+            if (!decoded.ok || decoded.records.isEmpty())
+                return -1;
+            const int version
+                = decoded.records.first().name().section(QLatin1Char(' '), 0, 0).toInt();
+            const QList<ToolRecord> expected = test::versionTools(kTools, version);
+            if (decoded.records.size() != expected.size())
+                return -1;
+            for (qsizetype i = 0; i < expected.size(); ++i) {
+                if (decoded.records[i].name() != expected[i].name()
+                    || decoded.records[i].type() != expected[i].type())
+                    return -1;
+            }
+            return version;
+        }
         const imagefile::ReadResult read = imagefile::readImage(file());
         if (!read.ok() || read.damaged)
             return -1;
@@ -166,5 +190,6 @@ TEST_P(KillWriteTest, AKillAsTheFileIsPutInPlaceLeavesTheOldFileOrTheNewOne)
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, KillWriteTest,
-    ::testing::Values(Writer { "save-loop", "save" }, Writer { "autosave-loop", "autosave" }),
+    ::testing::Values(Writer { "save-loop", "save" }, Writer { "autosave-loop", "autosave" },
+        Writer { "toolbox-loop", "toolbox" }),
     [](const auto &row) { return std::string(row.param.name); });

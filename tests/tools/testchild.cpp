@@ -4,6 +4,7 @@
 //
 //   pennova_test_child save-loop FILE SIDE       Save's write (PNG), version 1, 2, 3 ...
 //   pennova_test_child autosave-loop FILE SIDE   an autosave, version 1, 2, 3 ...
+//   pennova_test_child toolbox-loop FILE SIDE    a tool-box file of SIDE tools, version 1, 2, 3 ...
 //   pennova_test_child leave-autosave ROOT PICTURE TITLE DOCUMENT
 //       opens an autosave store under ROOT, autosaves PICTURE in it as a document TITLE of the
 //       file DOCUMENT, prints the autosave's path and waits to be killed.
@@ -11,7 +12,9 @@
 
 #include "app/autosavefile.h"
 #include "app/autosavestore.h"
+#include "canvas/atomicfile.h"
 #include "canvas/imagefile.h"
+#include "palette/toolboxfile.h"
 #include "versionpicture.h"
 
 #include <QGuiApplication>
@@ -26,14 +29,18 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    if ((mode == QLatin1String("save-loop") || mode == QLatin1String("autosave-loop"))
+    if ((mode == QLatin1String("save-loop") || mode == QLatin1String("autosave-loop")
+            || mode == QLatin1String("toolbox-loop"))
         && args.size() == 4) {
         const QString file = args[2];
         const int side = args[3].toInt();
         for (int version = 1;; ++version) {
             const QImage picture = test::versionPicture(side, version);
             QString error;
-            if (mode == QLatin1String("save-loop")) {
+            if (mode == QLatin1String("toolbox-loop")) {
+                error = atomicfile::writeFile(
+                    file, toolboxfile::encode(test::versionTools(side, version)));
+            } else if (mode == QLatin1String("save-loop")) {
                 error = imagefile::writeImage(picture, file, imagefile::Format::Png);
             } else {
                 autosavefile::Record record;
