@@ -270,8 +270,8 @@ MyDocument *DocumentController::readDocument(const QString &path, QString *error
     if (read.damaged && notice)
         *notice = tr("“%1” opened, but %2.").arg(name, imagefile::damageNotice());
     MyDocument *document = createDocument();
-    const bool adopted = document->window()->adoptCanvas(read.image);
-    read.image = QImage(); // the canvas holds the only copy from here on
+    // Handed over: the decoded pixels become the canvas, without a copy.
+    const bool adopted = document->window()->adoptCanvas(std::move(read.image));
     if (!adopted) {
         delete document->window();
         if (error)
@@ -317,7 +317,7 @@ MyDocument *DocumentController::recoverDocument(
         return nullptr;
     }
     MyDocument *document = createDocument(adopted);
-    if (!document->window()->adoptCanvas(read.image)) {
+    if (!document->window()->adoptCanvas(std::move(read.image))) {
         delete document->window();
         if (error)
             *error

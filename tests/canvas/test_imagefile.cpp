@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -357,5 +358,33 @@ TEST_F(ImageFileTest, PartlyDecodedFilesAreMarkedDamaged)
             = imagefile::readImageData(whole.left(whole.size() * 3 / 4));
         ASSERT_TRUE(cut.ok()) << cut.error.toStdString();
         EXPECT_TRUE(cut.damaged);
+    }
+}
+
+// An accepted open decodes into the one image that becomes the canvas: the process's peak of
+// memory rises by about one copy of the picture, not two. Measured in a child process of its own,
+// whose peak nothing else has raised. (A progressive JPEG is the exception: libjpeg keeps all of
+// its coefficients, 6 bytes a pixel, until the last scan.)
+TEST_F(ImageFileTest, AnOpenTakesAboutOneCopyOfThePicture)
+{
+    if (test::kSanitized)
+        GTEST_SKIP() << "the address sanitizer keeps freed memory aside, so the peak says nothing";
+    const QImage picture = blockImage(4096, 3072);
+    ASSERT_EQ(
+        imagefile::writeImage(picture, path(QStringLiteral("big.png")), Format::Png), QString());
+    QImageWriter baseline(path(QStringLiteral("big.jpg")), "jpeg");
+    ASSERT_TRUE(baseline.write(picture));
+    for (const char *name : { "big.png", "big.jpg" }) {
+        SCOPED_TRACE(name);
+        QProcess child;
+        child.start(QStringLiteral(PENNOVA_TEST_CHILD),
+            { QStringLiteral("open-peak"), path(QLatin1String(name)) });
+        ASSERT_TRUE(child.waitForFinished(60000));
+        ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+        ASSERT_EQ(figures.size(), 2);
+        const double rise = figures[0].toDouble(), pixelBytes = figures[1].toDouble();
+        EXPECT_EQ(pixelBytes, 4096.0 * 3072 * 4);
+        EXPECT_LE(rise, 1.2 * pixelBytes);
     }
 }

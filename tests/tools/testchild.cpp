@@ -8,20 +8,42 @@
 //   pennova_test_child leave-autosave ROOT PICTURE TITLE DOCUMENT
 //       opens an autosave store under ROOT, autosaves PICTURE in it as a document TITLE of the
 //       file DOCUMENT, prints the autosave's path and waits to be killed.
+//   pennova_test_child open-peak FILE
+//       reads FILE as Open does into a canvas and prints how far the peak of resident memory
+//       rose over what the process held before, and the picture's pixel bytes.
 // Each loop prints the number of every version once it is written.
 
 #include "app/autosavefile.h"
 #include "app/autosavestore.h"
 #include "canvas/atomicfile.h"
+#include "canvas/canvassurface.h"
 #include "canvas/imagefile.h"
 #include "palette/toolboxfile.h"
 #include "versionpicture.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QThread>
 #include <cstdio>
 
 using namespace pennova;
+
+namespace {
+
+// The peak of resident memory so far (VmHWM), in bytes.
+long long peakResident()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -56,6 +78,19 @@ int main(int argc, char **argv)
             std::printf("%d\n", version);
             std::fflush(stdout);
         }
+    }
+    if (mode == QLatin1String("open-peak") && args.size() == 3) {
+        const long long before = peakResident();
+        imagefile::ReadResult read = imagefile::readImage(args[2]);
+        if (!read.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(read.error));
+            return 1;
+        }
+        CanvasSurface surface;
+        surface.adoptImage(std::move(read.image));
+        std::printf("%lld %lld\n", peakResident() - before,
+            (long long)surface.width() * surface.height() * 4);
+        return 0;
     }
     if (mode == QLatin1String("leave-autosave") && args.size() == 6) {
         AutosaveStore store(args[2]);

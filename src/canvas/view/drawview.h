@@ -58,7 +58,7 @@ public:
     // cannot be made; the view then shows no picture.
     bool newImageWithSize(Size size);
     // Makes the given picture the canvas (opened files).
-    bool adoptImage(const QImage &picture);
+    bool adoptImage(QImage picture);
     CanvasSurface &surface() { return m_surface; }
     const CanvasSurface &surface() const { return m_surface; }
     Size imgsize() const { return m_surface.imgsize(); }
