@@ -126,8 +126,9 @@ TEST_F(ToolBoxTest, AnEmptyPaletteStaysEmpty)
     EXPECT_TRUE(names().isEmpty());
 
     // Every tool deleted: the file holds an empty list, and the next start shows no tools.
+    const QString file = box->toolBoxFile(); // the box goes with its panel
     panel.reset();
-    QFile::remove(box->toolBoxFile());
+    QFile::remove(file);
     make();
     box->loadTools();
     ASSERT_EQ(names().size(), kDefaultNames.size());
