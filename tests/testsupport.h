@@ -109,4 +109,20 @@ private:
 // Peak memory of this process so far (VmHWM), in bytes; 0 when the system does not say.
 long long peakResidentBytes();
 
+// Whether this build runs under AddressSanitizer, which makes everything a few times slower and
+// keeps freed memory aside: time guards then allow kSanitizerSlowdown times as long, and peaks
+// of memory say nothing.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr int kSanitizerSlowdown = kSanitized ? 4 : 1;
+
 } // namespace pennova::test
