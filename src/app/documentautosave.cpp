@@ -113,8 +113,8 @@ void DocumentAutosave::autosaveNow()
     m_writingState = m_document.undoHistory()->state();
     DrawView *view = m_document.drawView();
     autosavefile::Record record;
-    record.documentPath = m_document.filePath();
-    record.title = m_document.displayName();
+    record.documentPath = m_document.autosavePath();
+    record.title = m_document.autosaveTitle();
     record.time = QDateTime::currentDateTime();
     record.canvasSize = QSize(view->surface().width(), view->surface().height());
     m_writer.write(view->surface().snapshot(), record);

@@ -84,6 +84,11 @@ void MyDocument::setRecovered(const QString &originalPath, const QString &origin
     setUntitledName(tr("%1 (Recovered)").arg(originalTitle));
 }
 
+QString MyDocument::autosaveTitle() const
+{
+    return m_filePath.isEmpty() && !m_recoveredTitle.isEmpty() ? m_recoveredTitle : displayName();
+}
+
 void MyDocument::updateTitle()
 {
     m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));

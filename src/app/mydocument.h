@@ -38,6 +38,10 @@ public:
     QByteArray fileType() const { return m_fileType; }
     // What the title shows: the file's name, or "Untitled" (numbered after the first).
     QString displayName() const;
+    // What an autosave records the document as: its file and name, or, for a recovered picture
+    // not saved since, the file and name it was recovered as (without "(Recovered)").
+    QString autosavePath() const { return m_filePath.isEmpty() ? m_recoveredPath : m_filePath; }
+    QString autosaveTitle() const;
     bool isModified() const;
     // Whether Save can write the document's own file: its extension names a type Pennova writes.
     bool canSaveInPlace() const;

@@ -56,6 +56,26 @@ QStringList autosaveFiles(const QString &folder)
     return files;
 }
 
+// A short mouse stroke at canvas row y: one "Draw" step; without `release` the button stays
+// down.
+void stroke(MyDocument *document, int y, bool release = true)
+{
+    DrawView *view = document->drawView();
+    const auto send = [view](QEvent::Type type, int x, int row) {
+        const QPointF at = view->widgetPointFromView(
+            view->transform().canvasToView(Point { float(x), float(row) }));
+        const Qt::MouseButtons buttons
+            = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, at, at, at, Qt::LeftButton, buttons, Qt::NoModifier,
+            QPointingDevice::primaryPointingDevice());
+        QCoreApplication::sendEvent(view, &e);
+    };
+    send(QEvent::MouseButtonPress, 5, y);
+    send(QEvent::MouseMove, 40, y);
+    if (release)
+        send(QEvent::MouseButtonRelease, 40, y);
+}
+
 // A controller over a store of its own, as the program makes them, with short waits.
 class AutosaveTest : public ::testing::Test
 {
@@ -90,26 +110,6 @@ protected:
     static DocumentAutosave *autosaveOf(MyDocument *document)
     {
         return document->findChild<DocumentAutosave *>();
-    }
-
-    // A short mouse stroke at canvas row y: one "Draw" step; without `release` the button stays
-    // down.
-    static void stroke(MyDocument *document, int y, bool release = true)
-    {
-        DrawView *view = document->drawView();
-        const auto send = [view](QEvent::Type type, int x, int row) {
-            const QPointF at = view->widgetPointFromView(
-                view->transform().canvasToView(Point { float(x), float(row) }));
-            const Qt::MouseButtons buttons
-                = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-            QMouseEvent e(type, at, at, at, Qt::LeftButton, buttons, Qt::NoModifier,
-                QPointingDevice::primaryPointingDevice());
-            QCoreApplication::sendEvent(view, &e);
-        };
-        send(QEvent::MouseButtonPress, 5, y);
-        send(QEvent::MouseMove, 40, y);
-        if (release)
-            send(QEvent::MouseButtonRelease, 40, y);
     }
 
     static constexpr int kPenUpMs = 150;
@@ -363,6 +363,17 @@ TEST(AutosaveRecoveryTest, RecoveredPicturesOpenModifiedAndProposeTheirFile)
         const QString adopted = recovered->findChild<DocumentAutosave *>()->filePath();
         EXPECT_TRUE(adopted.startsWith(delegate.autosaveStore()->folder()));
         EXPECT_TRUE(QFileInfo::exists(adopted));
+
+        // Painted on and autosaved again: the record still names the file and the title the
+        // picture came from, so that a second crash recovers it as the first did.
+        DocumentAutosave *autosave = recovered->findChild<DocumentAutosave *>();
+        stroke(recovered, 20);
+        autosave->autosaveNow();
+        ASSERT_TRUE(waitFor([&] { return !autosave->isPending(); }));
+        const auto again = autosavefile::readHeader(adopted);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->record.documentPath, dir.filePath(QStringLiteral("sea.png")));
+        EXPECT_EQ(again->record.title, QStringLiteral("sea.png"));
 
         // Save asks where, proposing the file the picture belonged to.
         EXPECT_FALSE(recovered->save());
