@@ -4,9 +4,10 @@ recovers, as a user would, on an X display with a window manager (DISPLAY must b
 
     tests/tools/kill_recovery.py PENNOVA [RUNS] [--seed N] [--keep DIR]
 
-Each run opens a white picture, paints strokes of random length with random pauses (some long
-enough for the pen-up autosave, some not) for a random 3-45 s, and is killed at a random moment of
-that, often in the middle of a stroke. The autosave file the kill left is copied aside. Then the
+Each run opens a white picture, paints a first stroke and lifts the pen long enough for the first
+autosave, then paints strokes of random length with random pauses (some long enough for the
+pen-up autosave, some not) until it is killed at a random moment 4-45 s after the first stroke,
+often in the middle of a stroke. The autosave file the kill left is copied aside. Then the
 program starts again and must offer the picture for recovery; Recover, then Save (which must be
 Save As proposing the picture's file) and Yes to replacing it; the saved file must hold exactly
 the pixels of the copied autosave. The work lost is the painting done after the autosave's
@@ -77,6 +78,7 @@ def paint_until_killed(window, process, rng, kill_at):
     for line in geometry.splitlines():
         if "Geometry:" in line:
             width, height = map(int, line.split()[-1].split("x"))
+    first = True
     while True:
         x, y = rng.randint(20, width - 20), rng.randint(60, height - 20)
         xdo("mousemove", "--window", window, x, y, "mousedown", 1)
@@ -91,7 +93,8 @@ def paint_until_killed(window, process, rng, kill_at):
                 return ends, True
         xdo("mouseup", 1)
         ends.append(time.time())
-        pause = rng.choice([0.05, 0.2, 0.5, 1.0, 2.6, 3.5])
+        pause = 3.0 if first else rng.choice([0.05, 0.2, 0.5, 1.0, 2.6, 3.5])
+        first = False
         while pause > 0:
             if time.time() >= kill_at:
                 process.send_signal(signal.SIGKILL)
@@ -115,7 +118,7 @@ def one_run(pennova, work, rng, index):
         process.kill()
         return dict(result, error="the program showed no window")
     time.sleep(0.5)
-    duration = rng.uniform(3, 45)
+    duration = rng.uniform(4, 45)
     began = time.time()
     ends, mid_stroke = paint_until_killed(window, process, rng, began + duration)
     killed = time.time()
@@ -148,10 +151,15 @@ def one_run(pennova, work, rng, index):
     if not recovered:
         process.kill()
         return dict(result, error="no recovered document")
-    xdo("windowactivate", "--sync", recovered)
-    time.sleep(0.3)
-    xdo("key", "--window", recovered, "ctrl+s")
-    dialog = wait_window("^Save As$", 10)
+    dialog = None
+    for _ in range(3):  # the key goes to the active window: make sure it is the recovered one
+        xdo("windowactivate", "--sync", recovered)
+        time.sleep(0.5)
+        if "(Recovered)" in xdo("getactivewindow", "getwindowname"):
+            xdo("key", "ctrl+s")
+            dialog = wait_window("^Save As$", 10)
+            if dialog:
+                break
     if not dialog:
         process.kill()
         return dict(result, error="Save did not ask where to save")
