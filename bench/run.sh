@@ -11,7 +11,7 @@ cmake --build "$build" -j2 --target pennova_bench >/dev/null
 out="$build/bench_results.json"
 uptime
 QT_QPA_PLATFORM=offscreen "$build/bench/pennova_bench" \
-    --benchmark_filter='BM_EngineBesidePeer|BM_EngineCanvasSizeRatio|BM_PenUpUndoRedo|BM_UndoRedo512|BM_UndoBytesPerChangedPixel|BM_FirstPressAfterSeal|BM_MovesThroughShownWindow|BM_FullRepaint' \
+    --benchmark_filter='BM_EngineBesidePeer|BM_EngineCanvasSizeRatio|BM_PenUpUndoRedo|BM_UndoRedo512|BM_UndoBytesPerChangedPixel|BM_FirstPressAfterSeal|BM_Autosave|BM_StrokeDuringAutosave|BM_MovesThroughShownWindow|BM_FullRepaint' \
     --benchmark_out="$out" --benchmark_out_format=json >/dev/null
 uptime
 python3 bench/summary.py "$out"

@@ -69,6 +69,16 @@ def main():
         rows.append(("first press after seal %d^2 (seal), ms" % side,
                      "%s (%s)" % (press, value(runs, "BM_FirstPressAfterSeal/canvas:%d" % side, "seal_ms", digits=3)),
                      "<= 1 (seal <= 50)"))
+    main_thread = find(runs, "BM_AutosaveMainThread")
+    copy = find(runs, "BM_AutosaveCopyReference")
+    rows.append(("autosave 8192^2, main thread (copying the canvas instead), ms",
+                 "%s (%s)" % ("n/a" if main_thread is None else "%.3f" % main_thread["real_time"],
+                              "n/a" if copy is None else "%.1f" % copy["real_time"]), "<= 2"))
+    rows.append(("autosave 8192^2, worker's write, s",
+                 value(runs, "BM_AutosaveMainThread", "worker_write_s"), "-"))
+    rows.append(("stroke 8192^2 without / during an autosave, us per sample",
+                 "%s / %s" % (value(runs, "BM_StrokeDuringAutosave/autosaving:0", "us_per_sample"),
+                              value(runs, "BM_StrokeDuringAutosave/autosaving:1", "us_per_sample")), "-"))
     rows.append(("moves through a shown window / engine alone, diameter 48",
                  value(runs, "BM_MovesThroughShownWindow", "view_over_engine"), "<= 1.3"))
     for name, b in runs.items():

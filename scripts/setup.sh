@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-gtk-platformtheme libgl-dev
-    libtiff-dev libgtest-dev googletest libbenchmark-dev libmypaint-dev
+    libtiff-dev libpng-dev libgtest-dev googletest libbenchmark-dev libmypaint-dev
     fonts-dejavu-core python3
+    clang libclang-rt-14-dev llvm
     xvfb xdotool imagemagick xclip dbus-daemon
     desktop-file-utils appstream qt6-wayland weston
 )

@@ -121,3 +121,53 @@ FileSizeLimit::~FileSizeLimit()
 }
 
 } // namespace pennova::test
+
+#include <QFile>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace pennova::test {
+
+WithoutPermissionOverride::WithoutPermissionOverride()
+{
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        m_saved[i * 3] = data[i].effective;
+        m_saved[i * 3 + 1] = data[i].permitted;
+        m_saved[i * 3 + 2] = data[i].inheritable;
+    }
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    m_dropped = syscall(SYS_capset, &header, data) == 0;
+}
+
+WithoutPermissionOverride::~WithoutPermissionOverride()
+{
+    if (!m_dropped)
+        return;
+    __user_cap_header_struct header { _LINUX_CAPABILITY_VERSION_3, 0 };
+    __user_cap_data_struct data[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        data[i].effective = m_saved[i * 3];
+        data[i].permitted = m_saved[i * 3 + 1];
+        data[i].inheritable = m_saved[i * 3 + 2];
+    }
+    syscall(SYS_capset, &header, data);
+}
+
+long long peakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
+} // namespace pennova::test

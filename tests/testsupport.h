@@ -85,3 +85,44 @@ private:
 };
 
 } // namespace pennova::test
+
+namespace pennova::test {
+
+// While it lives, this thread (and the threads it starts) cannot read files past their
+// permissions even when running as root, so that an unreadable file is refused as it would be
+// for any user: the capabilities that override file permissions are taken out of its effective
+// set, and put back at the end. available() is false where the system refuses.
+class WithoutPermissionOverride
+{
+public:
+    WithoutPermissionOverride();
+    ~WithoutPermissionOverride();
+    WithoutPermissionOverride(const WithoutPermissionOverride &) = delete;
+    WithoutPermissionOverride &operator=(const WithoutPermissionOverride &) = delete;
+    bool available() const { return m_dropped; }
+
+private:
+    unsigned m_saved[6] = {};
+    bool m_dropped = false;
+};
+
+// Peak memory of this process so far (VmHWM), in bytes; 0 when the system does not say.
+long long peakResidentBytes();
+
+// Whether this build runs under AddressSanitizer, which makes everything a few times slower and
+// keeps freed memory aside: time guards then allow kSanitizerSlowdown times as long, and peaks
+// of memory say nothing.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr int kSanitizerSlowdown = kSanitized ? 4 : 1;
+
+} // namespace pennova::test

@@ -1,5 +1,7 @@
 #include "app/appdelegate.h"
 
+#include "app/autosavestore.h"
+#include "app/autosavewriter.h"
 #include "app/bugreportwindow.h"
 #include "app/documentcontroller.h"
 #include "app/documentwindow.h"
@@ -7,6 +9,7 @@
 #include "app/launchwindow.h"
 #include "app/mydocument.h"
 #include "app/preferenceswindow.h"
+#include "app/recoverywindow.h"
 #include "app/updateview.h"
 #include "canvas/atomicfile.h"
 #include "canvas/undohistory.h"
@@ -23,6 +26,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -74,6 +78,22 @@ ShellPrompts ShellPrompts::interactive()
             suggestedPath, AppDelegate::tr("Text files (*.txt);;All files (*)"));
     };
     prompts.openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    prompts.offerRecovery = [](QWidget *parent, const QList<Leftover> &leftovers,
+                                const std::function<bool(int, bool)> &decide) {
+        QList<RecoveryWindow::Item> items;
+        for (const Leftover &leftover : leftovers)
+            items << RecoveryWindow::Item { leftover.title, leftover.detail, leftover.thumbnail };
+        RecoveryWindow window(items, parent);
+        QObject::connect(&window, &RecoveryWindow::recoverRequested, &window, [&](int index) {
+            if (decide(index, true))
+                window.markDone(index);
+        });
+        QObject::connect(&window, &RecoveryWindow::discardRequested, &window, [&](int index) {
+            if (decide(index, false))
+                window.markDone(index);
+        });
+        window.exec();
+    };
     return prompts;
 }
 
@@ -115,6 +135,13 @@ AppDelegate::AppDelegate(DocumentController &documents, QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    if (m_autosaves) {
+        m_documents.setAutosaveStore(nullptr);
+        // Writes still going on end first: the store then takes away what is no longer needed.
+        AutosaveWriter::waitForAll();
+        QCoreApplication::sendPostedEvents();
+        m_autosaves.reset();
+    }
     delete m_bug;
     delete m_prefs;
     delete m_launch;
@@ -239,10 +266,64 @@ void AppDelegate::applyServerAddress()
 
 void AppDelegate::launch(const QStringList &paths)
 {
+    startAutosaving();
     if (!paths.isEmpty())
         m_documents.openFiles(paths);
     if (m_documents.documents().isEmpty())
         applicationShouldOpenUntitledFile();
+}
+
+void AppDelegate::startAutosaving()
+{
+    if (m_autosaves)
+        return;
+    m_autosaves = std::make_unique<AutosaveStore>();
+    QString error;
+    if (!m_autosaves->open(&error)) {
+        qWarning("Autosave is off: %s", qPrintable(error));
+        m_autosaves.reset();
+        return;
+    }
+    m_documents.setAutosaveStore(m_autosaves.get());
+    offerRecovery();
+}
+
+void AppDelegate::offerRecovery()
+{
+    const QList<AutosaveStore::Leftover> found = m_autosaves->claimLeftovers();
+    if (found.isEmpty() || !m_prompts.offerRecovery)
+        return;
+    QList<ShellPrompts::Leftover> offered;
+    for (const AutosaveStore::Leftover &leftover : found) {
+        ShellPrompts::Leftover item;
+        if (leftover.header) {
+            item.title = leftover.header->record.title;
+            item.detail = tr("Autosaved %1")
+                              .arg(QLocale().toString(
+                                  leftover.header->record.time.toLocalTime(), QLocale::LongFormat));
+            item.thumbnail = leftover.header->thumbnail;
+        } else {
+            item.detail = leftover.error;
+        }
+        offered << item;
+    }
+    const auto decide = [this, found](int index, bool recover) {
+        if (index < 0 || index >= found.size())
+            return false;
+        const AutosaveStore::Leftover &leftover = found[index];
+        if (!recover || !leftover.header) {
+            AutosaveStore::discard(leftover.file);
+            return true;
+        }
+        QString error;
+        const autosavefile::Record &record = leftover.header->record;
+        if (m_documents.recoverDocument(leftover.file, record.documentPath, record.title, &error))
+            return true;
+        if (!error.isEmpty() && m_prompts.alert)
+            m_prompts.alert(dialogParent(), tr("The picture could not be recovered."), error);
+        return false;
+    };
+    m_prompts.offerRecovery(dialogParent(), offered, decide);
 }
 
 bool AppDelegate::applicationShouldOpenUntitledFile()

@@ -8,11 +8,13 @@
 // the commands that reach them from every window's menus. Every question and message to the user
 // goes through ShellPrompts, which tests fill with answers of their own.
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -20,6 +22,7 @@ class QWidget;
 
 namespace pennova {
 
+class AutosaveStore;
 class BugReportWindow;
 class DocumentController;
 class LaunchWindow;
@@ -36,6 +39,17 @@ struct ShellPrompts
     std::function<QString(QWidget *parent, const QString &suggestedPath)> reportFileName;
     // Opens a web address in the user's browser; false when it could not be handed on.
     std::function<bool(const QUrl &url)> openUrl;
+    // Offers the autosaves a Pennova that stopped left behind: `decide(index, recover)` recovers
+    // or discards one, and answers whether it is done (a failed recovery keeps it offered).
+    struct Leftover
+    {
+        QString title; // empty when the autosave cannot be read
+        QString detail;
+        QImage thumbnail;
+    };
+    std::function<void(QWidget *parent, const QList<Leftover> &leftovers,
+        const std::function<bool(int index, bool recover)> &decide)>
+        offerRecovery;
 
     // Message boxes, the file dialog and the desktop's browser.
     static ShellPrompts interactive();
@@ -55,9 +69,12 @@ public:
     ShellPrompts &prompts() { return m_prompts; }
     void setPrompts(ShellPrompts prompts) { m_prompts = std::move(prompts); }
 
-    // Start-up: opens the files named on the command line, reporting those that fail; with none
-    // named, or none opened, shows the launch window instead of a document.
+    // Start-up: offers to recover the pictures a Pennova that stopped had not saved, opens the
+    // files named on the command line, reporting those that fail; with no document open then,
+    // shows the launch window. From here on documents autosave.
     void launch(const QStringList &paths);
+    // Where documents autosave (null before launch, or when the folder cannot be made).
+    AutosaveStore *autosaveStore() const { return m_autosaves.get(); }
     // Centres the launch window and brings it to the front, starts fetching the donation message
     // and loads the update notice. Answers false: no untitled document is made.
     bool applicationShouldOpenUntitledFile();
@@ -103,6 +120,8 @@ private:
     void applyServerAddress();
     void openLink(const QUrl &url);
     void lastDocumentClosed();
+    void startAutosaving();
+    void offerRecovery();
     void finishBugReport();
     QWidget *dialogParent() const;
 
@@ -113,6 +132,7 @@ private:
     QPointer<PreferencesWindow> m_prefs;
     QPointer<BugReportWindow> m_bug;
     QList<QAction *> m_commands;
+    std::unique_ptr<AutosaveStore> m_autosaves;
 };
 
 } // namespace pennova

@@ -1,11 +1,14 @@
 #include "app/documentcontroller.h"
 
+#include "app/autosavestore.h"
+#include "app/documentautosave.h"
 #include "app/documentwindow.h"
 #include "app/mydocument.h"
 #include "app/newcanvasdialog.h"
 #include "canvas/canvassurface.h"
 #include "canvas/imagefile.h"
 #include "canvas/view/drawview.h"
+#include "canvas/view/readprogress.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
@@ -109,6 +112,7 @@ DocumentPrompts DocumentPrompts::interactive()
         return QFileDialog::getOpenFileNames(
             parent, tr("Open"), QString(), imagefile::openNameFilters().join(QStringLiteral(";;")));
     };
+    prompts.confirmLargeImage = ReadProgress::askInBox;
     prompts.canvasSize = [](QWidget *parent, Defaults &defaults, const auto &make) {
         NewCanvasDialog::ask(defaults, make, parent);
     };
@@ -165,9 +169,11 @@ MyDocument *DocumentController::documentForPath(const QString &path) const
     return nullptr;
 }
 
-MyDocument *DocumentController::createDocument()
+MyDocument *DocumentController::createDocument(const QString &autosaveFile)
 {
     auto *document = new MyDocument(*this);
+    if (m_autosaves && m_autosaves->isOpen())
+        new DocumentAutosave(*document, *m_autosaves, autosaveFile);
     connect(document, &MyDocument::closed, this, &DocumentController::documentClosed);
     connect(document, &MyDocument::activated, this, &DocumentController::documentActivated);
     // A window deleted without closing (by its owner, or at exit) leaves the list quietly.
@@ -248,18 +254,24 @@ MyDocument *DocumentController::makeUntitledDocument(const QSize &size, QString 
     return document;
 }
 
-MyDocument *DocumentController::readDocument(const QString &path, QString *error)
+MyDocument *DocumentController::readDocument(const QString &path, QString *error, QString *notice)
 {
     const QString name = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
-    imagefile::ReadResult read = imagefile::readImage(path);
+    imagefile::ReadResult read = ReadProgress::run(
+        dialogParent(), m_prompts.confirmLargeImage,
+        [path](const auto &options) { return imagefile::readImage(path, options); },
+        tr("Opening “%1”…").arg(name));
     if (!read.ok()) {
         if (error)
-            *error = tr("“%1” could not be opened: %2.").arg(name, read.error);
+            *error = read.cancelled ? QString()
+                                    : tr("“%1” could not be opened: %2.").arg(name, read.error);
         return nullptr;
     }
+    if (read.damaged && notice)
+        *notice = tr("“%1” opened, but %2.").arg(name, imagefile::damageNotice());
     MyDocument *document = createDocument();
-    const bool adopted = document->window()->adoptCanvas(read.image);
-    read.image = QImage(); // the canvas holds the only copy from here on
+    // Handed over: the decoded pixels become the canvas, without a copy.
+    const bool adopted = document->window()->adoptCanvas(std::move(read.image));
     if (!adopted) {
         delete document->window();
         if (error)
@@ -270,16 +282,50 @@ MyDocument *DocumentController::readDocument(const QString &path, QString *error
     return document;
 }
 
-MyDocument *DocumentController::openDocumentWithContentsOfFile(const QString &path, QString *error)
+MyDocument *DocumentController::openDocumentWithContentsOfFile(
+    const QString &path, QString *error, QString *notice)
 {
     if (MyDocument *open = documentForPath(path)) {
         open->window()->raise();
         open->window()->activateWindow();
         return open;
     }
-    MyDocument *document = readDocument(path, error);
+    MyDocument *document = readDocument(path, error, notice);
     if (document)
         addDocument(document);
+    return document;
+}
+
+MyDocument *DocumentController::recoverDocument(
+    const QString &autosaveFile, const QString &originalPath, const QString &title, QString *error)
+{
+    const imagefile::ReadResult read = ReadProgress::run(
+        dialogParent(), m_prompts.confirmLargeImage,
+        [autosaveFile](const auto &options) { return imagefile::readImage(autosaveFile, options); },
+        tr("Recovering “%1”…").arg(title));
+    if (!read.ok() || read.damaged) {
+        if (error && !read.cancelled) {
+            *error = tr("“%1” could not be recovered: %2.")
+                         .arg(title, read.ok() ? imagefile::damageNotice() : read.error);
+        }
+        return nullptr;
+    }
+    const QString adopted = m_autosaves ? m_autosaves->adopt(autosaveFile) : QString();
+    if (m_autosaves && adopted.isEmpty()) {
+        if (error)
+            *error = tr("“%1” could not be recovered: its autosave could not be moved.").arg(title);
+        return nullptr;
+    }
+    MyDocument *document = createDocument(adopted);
+    if (!document->window()->adoptCanvas(std::move(read.image))) {
+        delete document->window();
+        if (error)
+            *error
+                = tr("“%1” could not be recovered: there is not enough memory for it.").arg(title);
+        return nullptr;
+    }
+    document->setRecovered(originalPath, title);
+    addDocument(document);
     return document;
 }
 
@@ -292,7 +338,8 @@ MyDocument *DocumentController::revertDocument(MyDocument *document, QString *er
             *error = tr("“%1” has never been saved.").arg(document->displayName());
         return nullptr;
     }
-    MyDocument *fresh = readDocument(document->filePath(), error);
+    QString notice;
+    MyDocument *fresh = readDocument(document->filePath(), error, &notice);
     if (!fresh)
         return nullptr;
     // The fresh window takes the old one's place on screen and in the list.
@@ -301,6 +348,8 @@ MyDocument *DocumentController::revertDocument(MyDocument *document, QString *er
         fresh->window()->move(oldWindow->pos());
     addDocument(fresh, int(m_documents.indexOf(document)));
     document->closeWithoutAsking();
+    if (!notice.isEmpty())
+        report(notice, fresh->window());
     return fresh;
 }
 
@@ -372,11 +421,13 @@ QList<MyDocument *> DocumentController::openFiles(const QStringList &paths)
     QList<MyDocument *> opened;
     QStringList errors;
     for (const QString &path : paths) {
-        QString error;
-        if (MyDocument *document = openDocumentWithContentsOfFile(path, &error))
+        QString error, notice;
+        if (MyDocument *document = openDocumentWithContentsOfFile(path, &error, &notice))
             opened << document;
-        else
+        if (!error.isEmpty())
             errors << error;
+        if (!notice.isEmpty())
+            errors << notice;
     }
     if (!errors.isEmpty())
         report(errors.join(QLatin1Char('\n')));
@@ -393,7 +444,7 @@ MyDocument *DocumentController::revert(MyDocument *document)
         return nullptr;
     QString error;
     MyDocument *fresh = revertDocument(document, &error);
-    if (!fresh)
+    if (!fresh && !error.isEmpty())
         report(error, document->window());
     return fresh;
 }

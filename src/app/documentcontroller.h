@@ -17,6 +17,7 @@ class QWidget;
 
 namespace pennova {
 
+class AutosaveStore;
 class Defaults;
 class MyDocument;
 
@@ -40,6 +41,9 @@ struct DocumentPrompts
     std::function<QString(QWidget *parent, const QString &suggestedPath)> saveFileName;
     // Files to open; empty when cancelled.
     std::function<QStringList(QWidget *parent)> openFileNames;
+    // Before reading a picture that needs a great deal of memory, with the question to ask
+    // ("This picture is … Open it?"): true to open it.
+    std::function<bool(QWidget *parent, const QString &question)> confirmLargeImage;
     // Asks for the size of a new canvas and hands each confirmed size to `make`, which answers
     // empty when it made the canvas, else why not; the question then stays open with that
     // answer. Ends when a canvas was made or the user cancels.
@@ -75,11 +79,22 @@ public:
     // The open document of that file, or null.
     MyDocument *documentForPath(const QString &path) const;
 
-    // Without questions: each shows the new document's window, or returns null with the reason
-    // (a full sentence naming the file or size) in `error`.
+    // Without questions (but the large-picture one): each shows the new document's window, or
+    // returns null with the reason (a full sentence naming the file or size) in `error`, which
+    // stays empty when the user chose not to open a very large picture or cancelled its reading.
     MyDocument *makeUntitledDocument(const QSize &size, QString *error = nullptr);
-    // A file that is already open brings its window to the front instead.
-    MyDocument *openDocumentWithContentsOfFile(const QString &path, QString *error = nullptr);
+    // A file that is already open brings its window to the front instead. A damaged file that
+    // opened in part sets `notice` to a sentence saying so.
+    MyDocument *openDocumentWithContentsOfFile(
+        const QString &path, QString *error = nullptr, QString *notice = nullptr);
+    // Documents made from here on autosave into `store` (none: they do not autosave).
+    void setAutosaveStore(AutosaveStore *store) { m_autosaves = store; }
+    AutosaveStore *autosaveStore() const { return m_autosaves; }
+    // Opens the picture of an autosave left by a Pennova that stopped, as a modified document
+    // titled "… (Recovered)" whose Save asks where, proposing `originalPath`. The autosave file
+    // then belongs to the new document. Null with the reason on failure (the file stays).
+    MyDocument *recoverDocument(const QString &autosaveFile, const QString &originalPath,
+        const QString &title, QString *error = nullptr);
     // Replaces `document` by a fresh one read from its file (new history and view) in the same
     // place, then closes it without asking. On failure `document` stays as it was.
     MyDocument *revertDocument(MyDocument *document, QString *error = nullptr);
@@ -118,10 +133,12 @@ signals:
     void currentDocumentChanged(MyDocument *document);
 
 private:
-    MyDocument *createDocument();
+    // A new document; with an autosave store, it autosaves there (into `autosaveFile`, when
+    // given, else into a new file).
+    MyDocument *createDocument(const QString &autosaveFile = QString());
     // A new untitled document with a white canvas of `size`, not yet shown or listed.
     MyDocument *createUntitledDocument(const QSize &size, QString *error);
-    MyDocument *readDocument(const QString &path, QString *error);
+    MyDocument *readDocument(const QString &path, QString *error, QString *notice = nullptr);
     void addDocument(MyDocument *document, int index = -1);
     void documentClosed(MyDocument *document);
     void documentActivated(MyDocument *document);
@@ -130,6 +147,7 @@ private:
 
     Defaults &m_defaults;
     DocumentPrompts m_prompts;
+    AutosaveStore *m_autosaves = nullptr;
     QList<MyDocument *> m_documents;
     MyDocument *m_current = nullptr;
     int m_untitledCount = 0;

@@ -55,9 +55,9 @@ bool DocumentWindow::newCanvas(int width, int height)
     return ok;
 }
 
-bool DocumentWindow::adoptCanvas(const QImage &picture)
+bool DocumentWindow::adoptCanvas(QImage picture)
 {
-    const bool ok = m_drawView->adoptImage(picture);
+    const bool ok = m_drawView->adoptImage(std::move(picture));
     fitContentToCanvas();
     return ok;
 }

@@ -34,7 +34,7 @@ public:
     // Creates a white canvas of the given size and fits the window's content area to it.
     bool newCanvas(int width, int height);
     // Makes a picture (an opened file) the canvas and fits the window's content area to it.
-    bool adoptCanvas(const QImage &picture);
+    bool adoptCanvas(QImage picture);
 
     // The window's command of that name ("undo", "redo" ...), or null.
     QAction *action(const QString &name) const;

@@ -22,6 +22,12 @@ MyDocument::MyDocument(DocumentController &controller)
     , m_window(static_cast<DocumentWindow *>(parent()))
 {
     m_window->installEventFilter(this);
+    // Drops and pastes ask the controller's question, as Open does.
+    DocumentController *questions = &m_controller;
+    drawView()->setLargeImageQuestion([questions](QWidget *parent, const QString &question) {
+        const auto &ask = questions->prompts().confirmLargeImage;
+        return ask && ask(parent, question);
+    });
     connect(undoHistory(), &UndoHistory::cleanChanged, m_window,
         [this](bool clean) { m_window->setWindowModified(!clean); });
     connectCommands();
@@ -68,6 +74,19 @@ void MyDocument::setUntitledName(const QString &name)
 {
     m_untitledName = name;
     updateTitle();
+}
+
+void MyDocument::setRecovered(const QString &originalPath, const QString &originalTitle)
+{
+    m_recoveredPath = originalPath;
+    m_recoveredTitle = originalTitle;
+    undoHistory()->setUnclean();
+    setUntitledName(tr("%1 (Recovered)").arg(originalTitle));
+}
+
+QString MyDocument::autosaveTitle() const
+{
+    return m_filePath.isEmpty() && !m_recoveredTitle.isEmpty() ? m_recoveredTitle : displayName();
 }
 
 void MyDocument::updateTitle()
@@ -133,12 +152,15 @@ QString MyDocument::suggestedSavePath() const
 {
     // The document's own name and folder, with the extension of a type Pennova writes (PNG when
     // the file's own type cannot be written). Without a folder of its own (untitled, or its
-    // folder is gone) the controller proposes one that exists.
-    const auto format = imagefile::formatForPath(m_filePath);
+    // folder is gone) the controller proposes one that exists. A recovered picture proposes the
+    // file it came from, or its title before it was recovered.
+    const QString path = m_filePath.isEmpty() ? m_recoveredPath : m_filePath;
+    const auto format = imagefile::formatForPath(path);
     const QString suffix = imagefile::defaultSuffix(format.value_or(imagefile::Format::Png));
-    const QFileInfo info(m_filePath);
-    if (m_filePath.isEmpty() || !info.absoluteDir().exists()) {
-        const QString base = m_filePath.isEmpty() ? displayName() : info.completeBaseName();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.absoluteDir().exists()) {
+        const QString untitled = m_recoveredTitle.isEmpty() ? displayName() : m_recoveredTitle;
+        const QString base = path.isEmpty() ? untitled : info.completeBaseName();
         return QDir(m_controller.proposedSaveFolder()).filePath(base + QLatin1Char('.') + suffix);
     }
     if (format)

@@ -38,6 +38,10 @@ public:
     QByteArray fileType() const { return m_fileType; }
     // What the title shows: the file's name, or "Untitled" (numbered after the first).
     QString displayName() const;
+    // What an autosave records the document as: its file and name, or, for a recovered picture
+    // not saved since, the file and name it was recovered as (without "(Recovered)").
+    QString autosavePath() const { return m_filePath.isEmpty() ? m_recoveredPath : m_filePath; }
+    QString autosaveTitle() const;
     bool isModified() const;
     // Whether Save can write the document's own file: its extension names a type Pennova writes.
     bool canSaveInPlace() const;
@@ -74,6 +78,9 @@ private:
     friend class DocumentController;
     void setFile(const QString &path, const QByteArray &type);
     void setUntitledName(const QString &name);
+    // A picture recovered from an autosave: titled "<title> (Recovered)", modified, without a
+    // file; its first save asks where, proposing `originalPath` (the file it belonged to).
+    void setRecovered(const QString &originalPath, const QString &originalTitle);
     void updateTitle();
     void connectCommands();
     QString suggestedSavePath() const;
@@ -83,6 +90,8 @@ private:
     QString m_filePath;
     QByteArray m_fileType;
     QString m_untitledName;
+    QString m_recoveredPath;
+    QString m_recoveredTitle;
     bool m_closeConfirmed = false;
     bool m_asking = false;
 };

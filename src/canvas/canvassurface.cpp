@@ -114,7 +114,7 @@ bool CanvasSurface::newImageWithSize(Size size)
     return true;
 }
 
-bool CanvasSurface::adoptImage(const QImage &image)
+bool CanvasSurface::adoptImage(QImage image)
 {
     if (image.isNull()) {
         startStore(QImage());
@@ -128,7 +128,11 @@ bool CanvasSurface::adoptImage(const QImage &image)
         qWarning("Could not allocate memory for new image.");
         return false;
     }
-    startStore(image.format() == kFormat ? image : image.convertToFormat(kFormat));
+    if (image.format() != kFormat)
+        image.convertTo(kFormat);
+    if (image.format() != kFormat)
+        image = QImage(); // the conversion found no memory
+    startStore(std::move(image));
     if (this->image().isNull()) {
         m_imgsize = Size {};
         qWarning("Could not allocate memory for new image.");

@@ -39,8 +39,10 @@ public:
     // On failure logs "Could not allocate memory for new image." or "Could not create new image."
     // and leaves the surface without pixels; returns whether it succeeded.
     bool newImageWithSize(Size size);
-    // Takes over an existing image (converted to the canvas format) as the picture.
-    bool adoptImage(const QImage &image);
+    // Takes over an existing image (converted to the canvas format) as the picture. Handed over
+    // (moved in) in the canvas format, its pixels become the canvas without a copy; an image the
+    // caller still shares is copied once, now.
+    bool adoptImage(QImage image);
 
     bool isValid() const { return !image().isNull(); }
     int width() const { return image().width(); }

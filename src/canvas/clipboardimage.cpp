@@ -31,7 +31,7 @@ QMimeData *mimeDataForImage(const QImage &image)
     return mime;
 }
 
-imagefile::ReadResult imageFromMime(const QMimeData *mime)
+imagefile::ReadResult imageFromMime(const QMimeData *mime, const imagefile::ReadOptions &options)
 {
     if (!mime)
         return {};
@@ -46,8 +46,8 @@ imagefile::ReadResult imageFromMime(const QMimeData *mime)
     // the same picture). Types no reader knows are passed over.
     imagefile::ReadResult unknown;
     for (const QString &type : std::as_const(types)) {
-        imagefile::ReadResult read = imagefile::readImageData(mime->data(type));
-        if (read.ok() || !read.format.isEmpty())
+        imagefile::ReadResult read = imagefile::readImageData(mime->data(type), options);
+        if (read.ok() || read.cancelled || !read.format.isEmpty())
             return read;
         if (unknown.error.isEmpty())
             unknown = std::move(read);
@@ -58,6 +58,20 @@ imagefile::ReadResult imageFromMime(const QMimeData *mime)
     if (mime->hasImage())
         return imagefile::fromDecodedImage(qvariant_cast<QImage>(mime->imageData()));
     return unknown;
+}
+
+std::unique_ptr<QMimeData> imageCopy(const QMimeData *mime)
+{
+    auto copy = std::make_unique<QMimeData>();
+    if (!mime)
+        return copy;
+    for (const QString &type : mime->formats()) {
+        if (type.startsWith(QLatin1String("image/")))
+            copy->setData(type, mime->data(type));
+    }
+    if (mime->hasImage())
+        copy->setImageData(mime->imageData());
+    return copy;
 }
 
 } // namespace pennova::clipboard

@@ -2,6 +2,8 @@
 
 #include "canvas/atomicfile.h"
 #include "canvas/canvassurface.h"
+#include "canvas/decodewatch.h"
+#include "canvas/imagecheck.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -41,6 +43,29 @@ namespace {
             .arg(size.height());
     }
 
+    QString damagedBeyondUseMessage()
+    {
+        return tr("the file is damaged, and none of the picture could be read");
+    }
+
+    // The memory a decode of `size` needs at its peak, per pixel: the decoder's image, plus the
+    // canvas when the decoder's format cannot become the canvas format in place. Decoders whose
+    // format is not known beforehand are counted as keeping a picture of their own.
+    qint64 peakBytesPerPixel(QImage::Format decoded)
+    {
+        if (decoded == QImage::Format_Invalid)
+            return 8;
+        const int depth = QImage::toPixelFormat(decoded).bitsPerPixel();
+        if (depth == 32 || depth == 64)
+            return depth / 8;
+        return (depth + 7) / 8 + 4;
+    }
+
+    qint64 canvasBytes(const QSize &size)
+    {
+        return qint64(size.width()) * size.height() * 4;
+    }
+
     // Whether a picture of `size` can become a canvas: the side limit, and `bytesPerPixel`
     // against the allocation limit.
     bool fitsCanvas(const QSize &size, qint64 bytesPerPixel)
@@ -69,41 +94,150 @@ namespace {
         return tr("it is not a regular file (a pipe, a device or a socket)");
     }
 
-    // The decoded picture in the canvas format. The pixel grid is the picture; the file's dots
-    // per inch only say how large it prints.
+    ReadResult failure(const QByteArray &format, const QString &error)
+    {
+        ReadResult result;
+        result.format = format;
+        result.error = error;
+        return result;
+    }
+
+    ReadResult cancelled(const QByteArray &format)
+    {
+        ReadResult result;
+        result.format = format;
+        result.cancelled = true;
+        return result;
+    }
+
+    // The decoded picture in the canvas format, converted in place where the formats allow
+    // (32-bit decoders), so that no second copy of the picture is made. The pixel grid is the
+    // picture; the file's dots per inch only say how large it prints.
     ReadResult toCanvasFormat(QImage image, const QByteArray &format)
     {
         image.setDotsPerMeterX(0);
         image.setDotsPerMeterY(0);
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
         if (image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
-            return { {}, format, tr("there is not enough memory to open it") };
-        return { std::move(image), format, {} };
+            return failure(format, tr("there is not enough memory to open it"));
+        ReadResult result;
+        result.image = std::move(image);
+        result.format = format;
+        return result;
     }
 
-    ReadResult readFrom(QImageReader &reader)
+    // Ends a watch's decoding when the read returns, whichever way.
+    struct WatchingDecode
     {
+        explicit WatchingDecode(DecodeWatch &watch)
+            : m_watch(watch)
+        {
+            m_watch.beginDecode();
+        }
+        ~WatchingDecode() { m_watch.endDecode(); }
+        DecodeWatch &m_watch;
+    };
+
+    // The larger of two sizes, side by side; an invalid one counts for nothing.
+    QSize largest(const QSize &a, const std::optional<QSize> &b)
+    {
+        if (!b || !b->isValid())
+            return a;
+        if (!a.isValid())
+            return *b;
+        return a.expandedTo(*b);
+    }
+
+    // Reads through `reader`, whose device is `watch` over `source`; `suffix` names the type
+    // when the reader knows it only by the file's name.
+    ReadResult readFrom(QImageReader &reader, DecodeWatch &watch, QIODevice &source,
+        const QByteArray &suffix, const ReadOptions &options)
+    {
+        raiseAllocationLimit();
+        // What the decoders say from here on is collected, not printed: it goes into the answer.
+        const WatchingDecode watching(watch);
         // Photographs are opened upright, as image viewers show them; the saved file then needs
         // no orientation tag.
         reader.setAutoTransform(true);
         if (!reader.canRead())
-            return { {}, {}, atomicfile::describeError(reader.errorString()) };
-        const QByteArray format = reader.format();
+            return failure({}, atomicfile::describeError(reader.errorString()));
+        const QByteArray format = reader.format().isEmpty() ? suffix : reader.format();
 
-        // Refuse what cannot become a canvas before decoding anything.
-        const QSize size = reader.size();
-        if (size.isValid() && !fitsCanvas(size, 4))
-            return { {}, format, tooLargeMessage(size) };
-
-        QImage image;
-        if (!reader.read(&image)) {
-            // Decoders of 16-bit images use up to 8 bytes a pixel; Qt reports their refusal only
-            // as unreadable data.
-            if (size.isValid() && !fitsCanvas(size, 8))
-                return { {}, format, tooLargeMessage(size) };
-            return { {}, format, atomicfile::describeError(reader.errorString()) };
+        // Refuse what cannot become a canvas, or holds far less than it claims, before
+        // decoding anything; ask about what would take much of the computer's memory. Some
+        // decoders allocate more than they report beforehand (a GIF's whole screen).
+        const QSize size = largest(reader.size(), imagecheck::headerSize(format, source));
+        const QImage::Format decodedFormat = reader.imageFormat();
+        const bool truncated = imagecheck::isTruncated(format, source, size);
+        if (size.isValid()) {
+            const bool large = canvasBytes(size) > kAskAboveBytes;
+            const bool fits = fitsCanvas(size, peakBytesPerPixel(decodedFormat));
+            if (truncated && (large || !fits)) {
+                return failure(format,
+                    tr("the file is damaged: it claims a picture of %1 × %2 pixels, but most of "
+                       "its data is missing")
+                        .arg(size.width())
+                        .arg(size.height()));
+            }
+            if (!fits)
+                return failure(format, tooLargeMessage(size));
+            if (large) {
+                if (!options.confirmLarge) {
+                    return failure(format,
+                        tr("the image is very large (%1 × %2 pixels) and was not opened")
+                            .arg(size.width())
+                            .arg(size.height()));
+                }
+                if (!options.confirmLarge(largeImageQuestion(size)))
+                    return cancelled(format);
+            }
         }
-        return toCanvasFormat(std::move(image), format);
+
+        // The decoder writes into this image when its format is the one it announced, so the
+        // memory is taken (or found missing) before decoding starts.
+        QImage image;
+        if (size.isValid() && size == reader.size() && decodedFormat != QImage::Format_Invalid) {
+            image = QImage(size, decodedFormat);
+            if (image.isNull())
+                return failure(format, tr("there is not enough memory to open it"));
+        }
+        const bool read = reader.read(&image);
+        if (watch.cancelled())
+            return cancelled(format);
+        if (!read) {
+            image = QImage();
+            // Decoders of 16-bit images use up to 8 bytes a pixel; Qt reports their refusal only
+            // as unreadable data, and a refusal by its allocation limit in a message.
+            if (size.isValid() && !fitsCanvas(size, 8))
+                return failure(format, tooLargeMessage(size));
+            if (watch.complaints()
+                    .join(QLatin1Char(' '))
+                    .contains(QLatin1String("exceeds the current allocation limit")))
+                return failure(format, tr("the image is too large to open on this computer"));
+            if (reader.error() == QImageReader::DeviceError)
+                return failure(format, atomicfile::describeError(reader.errorString()));
+            return failure(format, damagedBeyondUseMessage());
+        }
+        ReadResult result = toCanvasFormat(std::move(image), format);
+        result.damaged = result.ok() && (truncated || watch.reportedDamage());
+        return result;
+    }
+
+    // Reads from `source` (open, seekable), by its content, else as the type its file name's
+    // extension names: some types (TGA, for one) are known only so.
+    ReadResult readDevice(QIODevice &source, const QByteArray &suffix, const ReadOptions &options)
+    {
+        DecodeWatch watch(source, options.progress);
+        QImageReader reader(&watch);
+        if (!reader.canRead() && !suffix.isEmpty()
+            && QImageReader::supportedImageFormats().contains(suffix)) {
+            DecodeWatch bySuffixWatch(source, options.progress);
+            QImageReader bySuffix(&bySuffixWatch, suffix);
+            if (bySuffix.canRead())
+                return readFrom(bySuffix, bySuffixWatch, source, suffix, options);
+            watch.seek(0);
+        }
+        return readFrom(reader, watch, source, suffix, options);
     }
 
 } // namespace
@@ -121,64 +255,68 @@ int raiseAllocationLimit()
     return QImageReader::allocationLimit();
 }
 
-ReadResult readImage(const QString &path)
+ReadResult readImage(const QString &path, const ReadOptions &options)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return { {}, {}, tr("the file does not exist") };
-    if (info.isDir())
-        return { {}, {}, tr("it is a folder, not an image file") };
-    if (!info.isFile())
-        return { {}, {}, notRegularMessage() };
-    if (info.size() == 0)
-        return { {}, {}, tr("the file is empty") };
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR || path.isEmpty())
+            return failure({}, tr("the file does not exist"));
+        return failure({}, atomicfile::describeError(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    if (S_ISDIR(status.st_mode))
+        return failure({}, tr("it is a folder, not an image file"));
+    if (!S_ISREG(status.st_mode))
+        return failure({}, notRegularMessage());
+    if (status.st_size == 0)
+        return failure({}, tr("the file is empty"));
 
     // Opened without waiting and checked again once open, so that a pipe put in the file's
     // place in the meantime is never waited on.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return { {}, {}, atomicfile::describeError(QString::fromLocal8Bit(std::strerror(errno))) };
-    struct stat status = {};
+        return failure({}, atomicfile::describeError(QString::fromLocal8Bit(std::strerror(errno))));
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return { {}, {}, notRegularMessage() };
+        return failure({}, notRegularMessage());
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return { {}, {}, atomicfile::describeError(file.errorString()) };
+        return failure({}, atomicfile::describeError(file.errorString()));
     }
-    QImageReader reader(&file);
-    if (!reader.canRead()) {
-        // Some types (TGA, for one) are known only by their extension, not by their first bytes.
-        const QByteArray suffix = info.suffix().toLower().toLatin1();
-        if (QImageReader::supportedImageFormats().contains(suffix) && file.seek(0)) {
-            QImageReader bySuffix(&file, suffix);
-            if (bySuffix.canRead())
-                return readFrom(bySuffix);
-        }
-        file.seek(0);
-    }
-    return readFrom(reader);
+    return readDevice(file, QFileInfo(path).suffix().toLower().toLatin1(), options);
 }
 
-ReadResult readImageData(const QByteArray &bytes)
+ReadResult readImageData(const QByteArray &bytes, const ReadOptions &options)
 {
     if (bytes.isEmpty())
-        return { {}, {}, tr("the image data is empty") };
+        return failure({}, tr("the image data is empty"));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return readFrom(reader);
+    return readDevice(buffer, {}, options);
+}
+
+QString largeImageQuestion(const QSize &size)
+{
+    const double gigabytes = double(canvasBytes(size)) / double(qint64(1) << 30);
+    return tr("This picture is %1 × %2 pixels and needs %3 GB of memory. Open it?")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(gigabytes, 0, 'f', 1);
+}
+
+QString damageNotice()
+{
+    return tr("the file is damaged, and part of the picture may be missing");
 }
 
 ReadResult fromDecodedImage(const QImage &image)
 {
     if (image.isNull())
-        return { {}, {}, tr("there is no image") };
+        return failure({}, tr("there is no image"));
     if (!fitsCanvas(image.size(), 4))
-        return { {}, {}, tooLargeMessage(image.size()) };
+        return failure({}, tooLargeMessage(image.size()));
     return toCanvasFormat(image, {});
 }
 

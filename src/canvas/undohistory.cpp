@@ -77,7 +77,7 @@ void UndoHistory::apply(Mode mode)
     source.pop_back();
 
     // The reverse step moves between the same two states, in the other direction.
-    m_pending.emplace();
+    m_pending = Step {};
     m_pending->name = step.name;
     m_pending->stateBefore = step.stateBefore;
     m_pending->stateAfter = step.stateAfter;
@@ -125,6 +125,15 @@ void UndoHistory::setClean()
     m_cleanState = m_currentState;
     if (!wasClean)
         emit cleanChanged(true);
+}
+
+void UndoHistory::setUnclean()
+{
+    const bool wasClean = isClean();
+    // No state ever gets this number: states count up from 1.
+    m_cleanState = ~quint64(0);
+    if (wasClean)
+        emit cleanChanged(false);
 }
 
 void UndoHistory::clear()

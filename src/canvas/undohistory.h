@@ -56,6 +56,12 @@ public:
     // clean point whose steps are dropped (by a new edit after undo, trimming or clear()) is gone.
     void setClean();
     bool isClean() const { return m_currentState == m_cleanState; }
+    // Marks the present state as not saved, with no step leading back to a clean one (a picture
+    // recovered from an autosave).
+    void setUnclean();
+    // A number for the present state of the pixels: the same again after steps that lead back
+    // to it, another after any other change.
+    quint64 state() const { return m_currentState; }
 
     // Drops every step. The present state stays clean if it was.
     void clear();

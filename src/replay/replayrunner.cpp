@@ -356,8 +356,7 @@ ReplayRunner::Outcome ReplayRunner::openDocument(const OpenCommand &command)
             QStringLiteral("cannot open '%1': %2").arg(path, read.error) };
     const QSize size = read.image.size();
     DocumentWindow *window = replaceWindow();
-    const bool adopted = window->adoptCanvas(read.image);
-    read.image = QImage(); // the canvas holds the only copy from here on
+    const bool adopted = window->adoptCanvas(std::move(read.image)); // handed over, no copy
     if (!adopted) {
         return Outcome { false, true,
             QStringLiteral("cannot open '%1': there is not enough memory for it").arg(path) };

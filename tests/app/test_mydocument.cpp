@@ -350,10 +350,9 @@ TEST_P(RefusedFileTest, GivesAMessageNamingTheFileAndOpensNoWindow)
 }
 
 INSTANTIATE_TEST_SUITE_P(BadImages, RefusedFileTest,
-    ::testing::Values(BadFile { "empty.png", "empty" },
-        BadFile { "truncated.png", "unable to read" }, BadFile { "text.png", "unsupported" },
-        BadFile { "notes.txt", "unsupported" }, BadFile { "huge.png", "too large" },
-        BadFile { "missing.png", "does not exist" }),
+    ::testing::Values(BadFile { "empty.png", "empty" }, BadFile { "truncated.png", "damaged" },
+        BadFile { "text.png", "unsupported" }, BadFile { "notes.txt", "unsupported" },
+        BadFile { "huge.png", "damaged" }, BadFile { "missing.png", "does not exist" }),
     [](const auto &row) {
         return QString::fromLatin1(row.param.name).section(QLatin1Char('.'), 0, 0).toStdString();
     });

@@ -81,10 +81,11 @@ bool DrawView::newImageWithSize(Size size)
     return ok;
 }
 
-bool DrawView::adoptImage(const QImage &picture)
+bool DrawView::adoptImage(QImage picture)
 {
-    const bool ok = m_surface.adoptImage(picture);
-    m_mayShowThrough = ok && picture.hasAlphaChannel() && hasTranslucentPixel(m_surface.image());
+    const bool alpha = picture.hasAlphaChannel();
+    const bool ok = m_surface.adoptImage(std::move(picture));
+    m_mayShowThrough = ok && alpha && hasTranslucentPixel(m_surface.image());
     update();
     return ok;
 }

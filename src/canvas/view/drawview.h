@@ -21,6 +21,7 @@
 #include "canvas/selection.h"
 #include "canvas/strokeengine.h"
 #include "canvas/view/pointerevent.h"
+#include "canvas/view/readprogress.h"
 #include "canvas/viewtransform.h"
 #include "canvasui/mousetracker.h"
 #include "settings/gesturekeys.h"
@@ -57,7 +58,7 @@ public:
     // cannot be made; the view then shows no picture.
     bool newImageWithSize(Size size);
     // Makes the given picture the canvas (opened files).
-    bool adoptImage(const QImage &picture);
+    bool adoptImage(QImage picture);
     CanvasSurface &surface() { return m_surface; }
     const CanvasSurface &surface() const { return m_surface; }
     Size imgsize() const { return m_surface.imgsize(); }
@@ -159,6 +160,8 @@ public:
     static int marqueePhase();
 
     // Clipboard and placed pastes (drawview_clipboard.cpp).
+    // How pastes and drops ask before reading a very large picture (by default in a message box).
+    void setLargeImageQuestion(ReadProgress::Question question);
     void copy();
     void cut();
     void paste();
@@ -332,6 +335,10 @@ private:
 
     SelectionModel m_selection;
     QTimer m_marqueeTimer;
+
+    ReadProgress::Question m_largeImageQuestion = ReadProgress::askInBox;
+    // Reads a pasted or dropped picture while the user waits; `label` names it for the progress.
+    imagefile::ReadResult readWaiting(const ReadProgress::Read &read, const QString &label);
 
     // The floating paste: drawn in the selection rectangle until committed.
     bool m_isPaste = false;

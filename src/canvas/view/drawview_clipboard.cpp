@@ -15,6 +15,16 @@
 
 namespace pennova {
 
+void DrawView::setLargeImageQuestion(ReadProgress::Question question)
+{
+    m_largeImageQuestion = std::move(question);
+}
+
+imagefile::ReadResult DrawView::readWaiting(const ReadProgress::Read &read, const QString &label)
+{
+    return ReadProgress::run(this, m_largeImageQuestion, read, label);
+}
+
 void DrawView::copy()
 {
     if (!m_selection.selectionExists)
@@ -33,14 +43,22 @@ void DrawView::cut()
 
 void DrawView::paste()
 {
-    const imagefile::ReadResult read
-        = clipboard::imageFromMime(QGuiApplication::clipboard()->mimeData());
+    const std::shared_ptr<QMimeData> contents
+        = clipboard::imageCopy(QGuiApplication::clipboard()->mimeData());
+    const imagefile::ReadResult read = readWaiting(
+        [contents](
+            const auto &options) { return clipboard::imageFromMime(contents.get(), options); },
+        tr("Reading the pasted image…"));
+    if (read.cancelled)
+        return;
     if (!read.ok()) {
         flashstatus(read.error.isEmpty() ? QStringLiteral("Nothing to paste")
                                          : tr("Cannot paste: %1").arg(read.error));
         return;
     }
     pasteImageAt(read.image, std::nullopt);
+    if (read.damaged)
+        flashstatus(tr("Pasted, but %1").arg(imagefile::damageNotice()));
 }
 
 void DrawView::pasteImageAt(const QImage &image, std::optional<Point> viewPoint)
@@ -128,23 +146,36 @@ void DrawView::dropEvent(QDropEvent *event)
     if (mime->hasUrls()) {
         const QUrl url = mime->urls().value(0);
         const QString name = url.fileName().isEmpty() ? url.toDisplayString() : url.fileName();
-        if (!url.isLocalFile())
+        if (!url.isLocalFile()) {
             refusal = tr("Cannot drop “%1”: only files on this computer can be dropped").arg(name);
-        else if (read = imagefile::readImage(url.toLocalFile()); !read.ok())
-            refusal = tr("Cannot drop “%1”: %2").arg(name, read.error);
+        } else {
+            const QString path = url.toLocalFile();
+            read = readWaiting(
+                [path](const auto &options) { return imagefile::readImage(path, options); },
+                tr("Opening “%1”…").arg(name));
+            if (!read.ok() && !read.cancelled)
+                refusal = tr("Cannot drop “%1”: %2").arg(name, read.error);
+        }
     } else {
-        read = clipboard::imageFromMime(mime);
-        if (!read.ok()) {
+        const std::shared_ptr<QMimeData> contents = clipboard::imageCopy(mime);
+        read = readWaiting(
+            [contents](
+                const auto &options) { return clipboard::imageFromMime(contents.get(), options); },
+            tr("Reading the dropped image…"));
+        if (!read.ok() && !read.cancelled) {
             refusal = read.error.isEmpty() ? tr("Only images and image files can be dropped")
                                            : tr("Cannot drop the image: %1").arg(read.error);
         }
     }
-    if (!refusal.isEmpty()) {
-        flashstatus(refusal);
+    if (!refusal.isEmpty() || !read.ok()) {
+        if (!refusal.isEmpty())
+            flashstatus(refusal);
         event->ignore();
         return;
     }
     pasteImageAt(read.image, viewPointFromWidget(event->position()));
+    if (read.damaged)
+        flashstatus(tr("Dropped, but %1").arg(imagefile::damageNotice()));
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
