@@ -92,6 +92,10 @@ ShellPrompts ShellPrompts::interactive()
             if (decide(index, false))
                 window.markDone(index);
         });
+        // At start-up no window is shown yet to centre on; a window manager would otherwise put
+        // the question in a corner.
+        if (!parent || !parent->isVisible())
+            centreOnScreen(&window, nullptr);
         window.exec();
     };
     return prompts;
