@@ -125,12 +125,15 @@ AppDelegate::AppDelegate(DocumentController &documents, QObject *parent)
     });
     connect(m_web, &WebService::updatePageLoaded, m_launch->updateView(), &UpdateView::showPage);
 
-    connect(&m_documents, &DocumentController::documentAdded, this, [this](MyDocument *document) {
+    // Pictures opened and pictures saved (a new picture's first save too) are the recent ones.
+    const auto remember = [this](MyDocument *document) {
         if (document->filePath().isEmpty())
             return;
         recentfiles::add(m_documents.defaults(), document->filePath());
         m_launch->setRecentFiles(recentfiles::read(m_documents.defaults()));
-    });
+    };
+    connect(&m_documents, &DocumentController::documentAdded, this, remember);
+    connect(&m_documents, &DocumentController::documentSaved, this, remember);
     connect(
         &m_documents, &DocumentController::documentRemoved, this, &AppDelegate::lastDocumentClosed);
     // Closing the last document shows the launch window, and closing that quits.

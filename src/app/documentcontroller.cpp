@@ -379,9 +379,10 @@ QString DocumentController::proposedSaveFolder() const
     return QDir::rootPath();
 }
 
-void DocumentController::noteSaveFolder(const QString &folder)
+void DocumentController::noteSaved(MyDocument *document)
 {
-    m_lastSaveFolder = QFileInfo(folder).absoluteFilePath();
+    m_lastSaveFolder = QFileInfo(document->filePath()).absolutePath();
+    emit documentSaved(document);
 }
 
 MyDocument *DocumentController::newDocument()

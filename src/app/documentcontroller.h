@@ -103,8 +103,8 @@ public:
     // last save in this session, else the pictures folder, else the home folder, whichever exists
     // first. Always an absolute path.
     QString proposedSaveFolder() const;
-    // A document was saved into `folder`.
-    void noteSaveFolder(const QString &folder);
+    // `document` was saved to its file: later Save As propose that file's folder.
+    void noteSaved(MyDocument *document);
 
     // Menu commands: they ask through the prompts and report failures through the alert.
     // New stores the size it made as the default for the next new canvas.
@@ -128,6 +128,8 @@ public:
 
 signals:
     void documentAdded(MyDocument *document);
+    // The document was written to its file (its file path may be new).
+    void documentSaved(MyDocument *document);
     // The document's window has closed; the document is deleted with it soon after.
     void documentRemoved(MyDocument *document);
     void currentDocumentChanged(MyDocument *document);

@@ -142,9 +142,9 @@ bool MyDocument::saveToFile(const QString &path, QString *error)
         return false;
     }
     setFile(path, imagefile::formatName(*format));
-    m_controller.noteSaveFolder(QFileInfo(m_filePath).absolutePath());
     undoHistory()->setClean();
     m_window->setWindowModified(false);
+    m_controller.noteSaved(this);
     return true;
 }
 

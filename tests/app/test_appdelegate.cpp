@@ -144,6 +144,20 @@ TEST_F(AppDelegateTest, StartWithAFileOpensItWithoutTheLaunchWindow)
         QFileInfo(path).absoluteFilePath());
 }
 
+TEST_F(AppDelegateTest, APictureSavedUnderANewNameIsRememberedToo)
+{
+    start();
+    delegate->launch({});
+    MyDocument *fresh = controller.makeUntitledDocument(QSize(20, 20));
+    ASSERT_NE(fresh, nullptr);
+    const QString path = dir.filePath(QStringLiteral("saved.png"));
+    QString error;
+    ASSERT_TRUE(fresh->saveToFile(path, &error)) << error.toStdString();
+    ASSERT_EQ(launch()->recentList()->count(), 1);
+    EXPECT_EQ(launch()->recentList()->item(0)->data(Qt::UserRole).toString(),
+        QFileInfo(path).absoluteFilePath());
+}
+
 TEST_F(AppDelegateTest, StartWithOnlyUnreadableFilesReportsThemAndShowsTheLaunchWindow)
 {
     start();
