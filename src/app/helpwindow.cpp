@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -42,6 +43,8 @@ HelpWindow::HelpWindow(const Defaults &defaults, QWidget *parent)
 {
     setWindowTitle(tr("Pennova User Guide"));
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Ctrl+W closes it like every other window of the program.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this, this, &QWidget::close);
     m_browser = new QTextBrowser(this);
     // Anchors within the guide are followed here; anything else opens in the browser.
     m_browser->setOpenLinks(true);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -27,6 +28,8 @@ KeyReferenceWindow::KeyReferenceWindow(QWidget *parent, const Defaults *defaults
 {
     setWindowTitle(tr("Keyboard Shortcuts"));
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Ctrl+W closes it like every other window of the program.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this, this, &QWidget::close);
 
     m_table = new QTableView(this);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -43,6 +44,10 @@ TEST(HelpWindowTest, TheGuideShowsItsSectionsAndTheKeysInForce)
     EXPECT_TRUE(guide->browser()->toPlainText().contains(QStringLiteral("R + Drag")));
     defaults->setString(GestureKeys::settingsKey(Gesture::Rotate), QStringLiteral("Ctrl+Meta"));
     EXPECT_TRUE(guide->browser()->toPlainText().contains(QStringLiteral("Ctrl + Meta + Drag")));
+    guide->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
+    QTest::keyClick(guide, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(guide->isVisible());
     delete guide;
 }
 

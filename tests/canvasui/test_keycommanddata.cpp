@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace pennova;
@@ -153,6 +154,11 @@ TEST(KeyReferenceWindowTest, OneReadOnlyWindowIsReused)
     EXPECT_EQ(KeyReferenceWindow::show(nullptr), first);
     EXPECT_EQ(KeyReferenceWindow::instance(), first);
     EXPECT_TRUE(first->isVisible());
+    // Ctrl+W closes it, as it closes every other window.
+    first->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(first));
+    QTest::keyClick(first, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(first->isVisible());
     delete first;
     EXPECT_EQ(KeyReferenceWindow::instance(), nullptr);
 }
