@@ -14,6 +14,7 @@
 #include "canvas/atomicfile.h"
 #include "canvas/undohistory.h"
 #include "canvasui/keyreferencewindow.h"
+#include "palette/toolpanel.h"
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 #include "settings/recentfiles.h"
@@ -237,6 +238,10 @@ void AppDelegate::buildLaunchWindow()
     file->addAction(
         tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &m_documents, &DocumentController::quit);
     addEditCommands(bar->addMenu(tr("&Edit")));
+    // A palette closed while no picture is open can be brought back before making one.
+    bar->addMenu(tr("&Window"))->addAction(tr("&Tool Palette"), this, [] {
+        ToolPanel::shared()->orderFront(ToolPanel::Sender::MenuItem);
+    });
     QMenu *help = bar->addMenu(tr("&Help"));
     help->addAction(tr("&User Guide"), QKeySequence::HelpContents, this,
         [this] { HelpWindow::show(m_launch, m_documents.defaults()); });
