@@ -158,16 +158,4 @@ WithoutPermissionOverride::~WithoutPermissionOverride()
     syscall(SYS_capset, &header, data);
 }
 
-long long peakResidentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
-}
-
 } // namespace pennova::test

@@ -106,9 +106,6 @@ private:
     bool m_dropped = false;
 };
 
-// Peak memory of this process so far (VmHWM), in bytes; 0 when the system does not say.
-long long peakResidentBytes();
-
 // Whether this build runs under AddressSanitizer, which makes everything a few times slower and
 // keeps freed memory aside: time guards then allow kSanitizerSlowdown times as long, and peaks
 // of memory say nothing.

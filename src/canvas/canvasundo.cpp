@@ -23,12 +23,7 @@ namespace {
     // never takes both cores from painting.
     QThreadPool &encoderPool()
     {
-        static QThreadPool *pool = [] {
-            auto *p = new QThreadPool;
-            p->setMaxThreadCount(1);
-            p->setExpiryTimeout(-1);
-            return p;
-        }();
+        static QThreadPool *pool = newSingleThreadPool();
         return *pool;
     }
 

@@ -14,12 +14,7 @@ namespace {
     // The helper thread, kept for the next job.
     QThreadPool &helperPool()
     {
-        static QThreadPool *pool = [] {
-            auto *p = new QThreadPool;
-            p->setMaxThreadCount(1);
-            p->setExpiryTimeout(-1);
-            return p;
-        }();
+        static QThreadPool *pool = newSingleThreadPool();
         return *pool;
     }
 
@@ -44,6 +39,14 @@ namespace {
     };
 
 } // namespace
+
+QThreadPool *newSingleThreadPool()
+{
+    auto *pool = new QThreadPool;
+    pool->setMaxThreadCount(1);
+    pool->setExpiryTimeout(-1);
+    return pool;
+}
 
 void shareOut(int count, const std::function<void(int, int)> &work)
 {

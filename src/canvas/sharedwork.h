@@ -5,7 +5,13 @@
 
 #include <functional>
 
+class QThreadPool;
+
 namespace pennova {
+
+// A new pool of one thread that is kept once started, for work that must run one job at a time
+// and never take both cores from painting. Made once and never deleted by its user.
+QThreadPool *newSingleThreadPool();
 
 // Calls work(i, thread) for every i in 0 .. count - 1, on the calling thread (thread 0) and the
 // helper (thread 1) together; returns once every call has returned. Each i goes to the thread

@@ -9,6 +9,7 @@
 #include "app/mydocument.h"
 #include "canvas/imagefile.h"
 #include "canvas/view/drawview.h"
+#include "peakmemory.h"
 #include "settings/defaults.h"
 #include "testsupport.h"
 

@@ -19,6 +19,7 @@
 #include "canvas/canvassurface.h"
 #include "canvas/imagefile.h"
 #include "palette/toolboxfile.h"
+#include "peakmemory.h"
 #include "versionpicture.h"
 
 #include <QFile>
@@ -27,23 +28,6 @@
 #include <cstdio>
 
 using namespace pennova;
-
-namespace {
-
-// The peak of resident memory so far (VmHWM), in bytes.
-long long peakResident()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -80,7 +64,7 @@ int main(int argc, char **argv)
         }
     }
     if (mode == QLatin1String("open-peak") && args.size() == 3) {
-        const long long before = peakResident();
+        const long long before = test::peakResidentBytes();
         imagefile::ReadResult read = imagefile::readImage(args[2]);
         if (!read.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(read.error));
@@ -88,7 +72,7 @@ int main(int argc, char **argv)
         }
         CanvasSurface surface;
         surface.adoptImage(std::move(read.image));
-        std::printf("%lld %lld\n", peakResident() - before,
+        std::printf("%lld %lld\n", test::peakResidentBytes() - before,
             (long long)surface.width() * surface.height() * 4);
         return 0;
     }
