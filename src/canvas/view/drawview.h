@@ -20,6 +20,7 @@
 #include "canvas/eraseimage.h"
 #include "canvas/selection.h"
 #include "canvas/strokeengine.h"
+#include "canvas/transformeddraw.h"
 #include "canvas/view/pointerevent.h"
 #include "canvas/view/readprogress.h"
 #include "canvas/viewtransform.h"
@@ -226,6 +227,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Draws the exposed area of a turned view.
+    void drawTurnedPicture(QPainter &painter, const QRegion &exposed, const QImage &picture,
+        const QTransform &pictureToWidget, const QPolygonF &canvasArea, Sampling sampling);
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -366,6 +370,8 @@ private:
 
     // The picture was opened with pixels that are not opaque (the checkerboard is drawn).
     bool m_mayShowThrough = false;
+    // A turned view's repaint where it cannot be drawn into the window's pixels directly.
+    QImage m_turnedPicture;
 
     QPointer<QWidget> m_cPicker;
     QVariantAnimation *m_pickerSlide = nullptr;

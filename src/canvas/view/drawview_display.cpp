@@ -1,15 +1,22 @@
 // DrawView: drawing the canvas. Black outside the picture; the picture is drawn with one
-// transformed image draw per band of the exposed area (per block of a band when the view is
-// turned), at 50 % and less from the half-size picture, over a light checkerboard that shows
+// transformed image draw per band of the exposed area, or by our own sampler when the view is
+// turned, at 50 % and less from the half-size picture, over a light checkerboard that shows
 // through its transparent and translucent pixels; pixels show as sharp squares from 200 %, and
 // while a gesture drags the view (every event repaints it all) at any zoom.
 
 #include "canvas/view/drawview.h"
 
+#include "canvas/sharedwork.h"
+#include "canvas/transformeddraw.h"
+
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
 
 namespace pennova {
 
@@ -18,7 +25,6 @@ namespace {
     // for it; on a busy machine waking those threads costs more than the fill. Bands of this
     // many rows stay on the painting thread.
     constexpr int kBandRows = 64;
-    constexpr int kBlockColumns = 256;
 } // namespace
 
 QBrush DrawView::checkerboardBrush()
@@ -32,6 +38,64 @@ QBrush DrawView::checkerboardBrush()
         return QBrush(tile);
     }();
     return brush;
+}
+
+void DrawView::drawTurnedPicture(QPainter &painter, const QRegion &exposed, const QImage &picture,
+    const QTransform &pictureToWidget, const QPolygonF &canvasArea, Sampling sampling)
+{
+    painter.resetTransform();
+    painter.setClipRegion(exposed);
+    // Drawn straight into the window's pixels where the painter draws into an image without
+    // scaling (the usual case); elsewhere (a high-density screen, a grab into a pixmap) into a
+    // kept image of the exposed area, copied to the painter after.
+    QPaintDevice *device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const QTransform widgetToDevice = painter.deviceTransform();
+    const bool direct = device && device->devType() == QInternal::Image
+        && widgetToDevice.type() <= QTransform::TxTranslate
+        && widgetToDevice.dx() == std::floor(widgetToDevice.dx())
+        && widgetToDevice.dy() == std::floor(widgetToDevice.dy())
+        && static_cast<QImage *>(device)->depth() == 32;
+    const QRect bounds = exposed.boundingRect();
+    QPoint offset;
+    PixelRows target;
+    if (direct) {
+        QImage &image = *static_cast<QImage *>(device);
+        offset = QPoint(int(widgetToDevice.dx()), int(widgetToDevice.dy()));
+        target = { image.bits(), image.bytesPerLine(), image.rect() };
+        if (m_mayShowThrough) {
+            // Black around the picture and the checkerboard under it, in window pixels.
+            painter.fillRect(bounds, Qt::black);
+            painter.drawPolygon(canvasArea);
+        }
+    } else {
+        if (m_turnedPicture.size() != bounds.size())
+            m_turnedPicture = QImage(bounds.size(), QImage::Format_RGB32);
+        offset = -bounds.topLeft();
+        if (m_mayShowThrough) {
+            QPainter under(&m_turnedPicture);
+            under.fillRect(m_turnedPicture.rect(), Qt::black);
+            under.setPen(Qt::NoPen);
+            under.setBrush(checkerboardBrush());
+            under.setTransform(QTransform::fromTranslate(offset.x(), offset.y()));
+            under.drawPolygon(canvasArea);
+        }
+        target = { m_turnedPicture.bits(), m_turnedPicture.bytesPerLine(), m_turnedPicture.rect() };
+    }
+    const QTransform toTarget = pictureToWidget * QTransform::fromTranslate(offset.x(), offset.y());
+    // Bands of rows, shared with the helper thread as it comes.
+    std::vector<QRect> bands;
+    for (const QRect &rect : exposed)
+        for (int top = rect.top(); top <= rect.bottom(); top += kBandRows)
+            bands.emplace_back(
+                QRect(rect.left(), top, rect.width(), std::min(kBandRows, rect.bottom() + 1 - top))
+                    .translated(offset));
+    const std::optional<QRgb> outside
+        = m_mayShowThrough ? std::nullopt : std::optional<QRgb>(qRgb(0, 0, 0));
+    shareOut(int(bands.size()), [&](int i, int) {
+        drawTransformed(target, bands[size_t(i)], picture, toTarget, sampling, outside);
+    });
+    if (!direct)
+        painter.drawImage(bounds.topLeft(), m_turnedPicture);
 }
 
 void DrawView::paintEvent(QPaintEvent *event)
@@ -73,13 +137,17 @@ void DrawView::paintEvent(QPaintEvent *event)
             sourceRect = QRectF(0, 0, pictureRect.width() / 2, pictureRect.height() / 2);
         }
     }
-    // A turned picture is drawn in blocks rather than whole rows: the canvas rows under a block
-    // stay in the processor's caches while it is drawn.
-    const int blockColumns
-        = pictureToWidget.type() > QTransform::TxScale ? kBlockColumns : exposed.width();
-    for (int top = exposed.top(); top <= exposed.bottom(); top += kBandRows) {
-        for (int left = exposed.left(); left <= exposed.right(); left += blockColumns) {
-            const QRect band(left, top, std::min(blockColumns, exposed.right() + 1 - left),
+    if (pictureToWidget.type() > QTransform::TxScale && m_surface.isValid()) {
+        // A turned picture: drawn by our own sampler, which walks the picture in cache-sized
+        // blocks and reads ahead of itself, on both cores.
+        const QTransform sourceToWidget = picture == &m_surface.image()
+            ? pictureToWidget
+            : QTransform::fromScale(2, 2) * pictureToWidget;
+        drawTurnedPicture(painter, event->region(), *picture, sourceToWidget, canvasArea,
+            smooth ? Sampling::Bilinear : Sampling::Nearest);
+    } else {
+        for (int top = exposed.top(); top <= exposed.bottom(); top += kBandRows) {
+            const QRect band(exposed.left(), top, exposed.width(),
                 std::min(kBandRows, exposed.bottom() + 1 - top));
             painter.resetTransform();
             painter.setClipRect(band);

@@ -164,3 +164,40 @@ TEST_F(DisplayTest, TurnedViewBlocksJoinWithoutSeams)
         }
     EXPECT_EQ(differing, 0);
 }
+
+// A turned view draws straight into the window's pixels where the painter draws into an image
+// unscaled, and through a kept image of the exposed area elsewhere (here a high-density image):
+// both show the same picture, with and without the checkerboard under translucent pixels.
+TEST_F(DisplayTest, TurnedViewDrawsTheSameOnEveryDevice)
+{
+    view->setViewZoom(1.0f);
+    view->flagsChanged(Qt::MetaModifier);
+    const float a = 30.0f * float(M_PI) / 180.0f;
+    view->mouseDown(test::pointerAt(250, 100));
+    view->mouseDragged(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
+    view->mouseUp(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
+    view->flagsChanged(Qt::NoModifier);
+    for (const bool translucent : { false, true }) {
+        QImage picture(400, 300, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x)
+                picture.setPixel(
+                    x, y, translucent && x > 200 ? qRgba(0, 0, 60, 60) : qRgb(x / 2, y / 2, 90));
+        view->adoptImage(picture);
+        ASSERT_EQ(view->mayShowThrough(), translucent);
+        QImage direct(view->size(), QImage::Format_RGB32);
+        view->render(&direct);
+        QImage dense(view->size() * 2, QImage::Format_RGB32);
+        dense.setDevicePixelRatio(2);
+        view->render(&dense);
+        int differing = 0, checker = 0;
+        for (int y = 0; y < direct.height(); ++y)
+            for (int x = 0; x < direct.width(); ++x) {
+                differing += dense.pixel(2 * x, 2 * y) != direct.pixel(x, y)
+                    || dense.pixel(2 * x + 1, 2 * y + 1) != direct.pixel(x, y);
+                checker += qBlue(direct.pixel(x, y)) > 150;
+            }
+        EXPECT_EQ(differing, 0) << translucent;
+        EXPECT_EQ(checker > 1000, translucent);
+    }
+}
