@@ -38,6 +38,25 @@ namespace {
 
     // The mean of four premultiplied pixels (top left, top right, bottom left, bottom right)
     // weighted by the position between them, fx and fy in 0 .. 255 (256ths of a pixel).
+#if defined(__SSE2__)
+    // The weights of interpolated(), per position: across, the left pixel's four channels
+    // weighted 256 - f and the right's f; down, 256 - f and f in every lane.
+    struct Weights
+    {
+        __m128i across[256], up[256], down[256];
+        Weights()
+        {
+            for (int f = 0; f < 256; ++f) {
+                across[f] = _mm_set_epi16(short(f), short(f), short(f), short(f), short(256 - f),
+                    short(256 - f), short(256 - f), short(256 - f));
+                up[f] = _mm_set1_epi16(short(256 - f));
+                down[f] = _mm_set1_epi16(short(f));
+            }
+        }
+    };
+    const Weights kWeights;
+#endif
+
     inline uint32_t interpolated(uint64_t topPair, uint64_t bottomPair, uint32_t fx, uint32_t fy)
     {
 #if defined(__SSE2__)
@@ -47,14 +66,12 @@ namespace {
         const __m128i bottom = _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(bottomPair)), zero);
         // Down first: the left and the right pixel's channels side by side (at most 255 × 256
         // plus the rounding, which fits sixteen bits).
-        const __m128i column = _mm_srli_epi16(
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(256 - fy))),
-                              _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))),
-                half),
-            8);
-        const __m128i across = _mm_mullo_epi16(column,
-            _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(256 - fx),
-                short(256 - fx), short(256 - fx), short(256 - fx)));
+        const __m128i column
+            = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(top, kWeights.up[fy]),
+                                               _mm_mullo_epi16(bottom, kWeights.down[fy])),
+                                 half),
+                8);
+        const __m128i across = _mm_mullo_epi16(column, kWeights.across[fx]);
         const __m128i sum = _mm_srli_epi16(
             _mm_add_epi16(_mm_add_epi16(across, _mm_srli_si128(across, 8)), half), 8);
         return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
