@@ -88,12 +88,18 @@ bool Brush::toggleInk()
 
 BrushParams Brush::params(float eraserDiameter) const
 {
-    BrushParams p;
-    p.sizeMax = clampSize(m_defaults.floatForKey(keys::BrushSize));
-    p.sizeMin = minimumSize();
-    p.eraserStrength = eraserStrength();
-    p.ink = ink();
-    p.inkColour = p.ink ? colourPixel() : 0xFF000000u;
+    // Called at every stroke segment; the settings store's lookups cost more than the segment
+    // itself, so they are made again only after the store may have changed.
+    if (!m_hasParams || m_paramsGeneration != Defaults::generation()) {
+        m_params.sizeMax = clampSize(m_defaults.floatForKey(keys::BrushSize));
+        m_params.sizeMin = minimumSize();
+        m_params.eraserStrength = eraserStrength();
+        m_params.ink = ink();
+        m_params.inkColour = m_params.ink ? colourPixel() : 0xFF000000u;
+        m_paramsGeneration = Defaults::generation();
+        m_hasParams = true;
+    }
+    BrushParams p = m_params;
     p.eraserDiameter = eraserDiameter;
     return p;
 }

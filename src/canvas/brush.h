@@ -1,8 +1,9 @@
 #pragma once
 
 // The brush as the user settings describe it: pen size range, eraser size and strength, ink
-// mode and colour. Reads go to the settings store every time, so a tool chosen in the palette or
-// a preference changed elsewhere applies to the very next stroke segment.
+// mode and colour. Reads go to the settings store whenever it may have changed since the last
+// read, so a tool chosen in the palette or a preference changed elsewhere applies to the very
+// next stroke segment.
 
 #include "canvas/strokeengine.h"
 #include "settings/colorarchive.h"
@@ -52,6 +53,10 @@ public:
 
 private:
     Defaults &m_defaults;
+    // What params() last read, and the store's generation it was read at.
+    mutable BrushParams m_params;
+    mutable quint64 m_paramsGeneration = 0;
+    mutable bool m_hasParams = false;
 };
 
 } // namespace pennova

@@ -5,6 +5,7 @@
 
 #include <QStandardPaths>
 #include <QStringList>
+#include <atomic>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -13,6 +14,8 @@
 namespace pennova {
 
 namespace {
+
+    std::atomic<quint64> s_generation { 0 };
 
     // A value read back from an INI file is text, while a value written in this session is still
     // of the type it was written with; every parser accepts both forms.
@@ -164,10 +167,16 @@ Defaults &Defaults::shared()
     return instance;
 }
 
+quint64 Defaults::generation()
+{
+    return s_generation.load(std::memory_order_relaxed);
+}
+
 void Defaults::registerDefaults(const QVariantMap &factoryValues)
 {
     for (auto it = factoryValues.cbegin(); it != factoryValues.cend(); ++it)
         m_factory.insert(it.key(), it.value());
+    s_generation.fetch_add(1, std::memory_order_relaxed);
 }
 
 QVariant Defaults::storedValue(const QString &key) const
@@ -218,6 +227,7 @@ void Defaults::write(const QString &key, const QVariant &value)
     if (key.isEmpty())
         return;
     m_settings.setValue(key, value);
+    s_generation.fetch_add(1, std::memory_order_relaxed);
     emit changed(key);
 }
 
@@ -252,12 +262,14 @@ void Defaults::removeObjectForKey(const QString &key)
     if (key.isEmpty())
         return;
     m_settings.remove(key);
+    s_generation.fetch_add(1, std::memory_order_relaxed);
     emit changed(key);
 }
 
 void Defaults::sync()
 {
     m_settings.sync();
+    s_generation.fetch_add(1, std::memory_order_relaxed);
 }
 
 void registerApplicationDefaults(Defaults &defaults)

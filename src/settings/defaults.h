@@ -53,6 +53,10 @@ public:
 
     // Writes pending changes to disk and picks up changes made by other processes.
     void sync();
+    // Counts the events that may change what a read returns: writes, removals, registered
+    // factory values and syncs, of any store in the process (stores of one file share their
+    // values). A reader may keep what it read while the count stays the same.
+    static quint64 generation();
     QString fileName() const { return m_settings.fileName(); }
 
 signals:

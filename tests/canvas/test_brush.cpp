@@ -4,6 +4,7 @@
 #include "settings/defaultskeys.h"
 #include "testsupport.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -136,4 +137,29 @@ TEST(BrushCursor, SizeHotSpotAndLooks)
     const BrushCursorImage ink = renderBrushCursor(20.0f, RgbaColor { 1, 1, 0, 1 }, false, true);
     const QColor line = QColor::fromRgba(qUnpremultiply(ink.image.pixel(10, 6)));
     EXPECT_LT(line.red(), 128);
+}
+
+// A stroke reads the brush at every segment; what it read last is kept only while nothing that
+// could change it has happened: a write, a removal, new factory values, or a sync that brings in
+// what was written to the file from elsewhere.
+TEST(Brush, ParamsFollowEveryChangeOfTheStore)
+{
+    test::TestDefaults defaults;
+    Brush brush(*defaults);
+    defaults->setFloat(keys::BrushSize, 20);
+    EXPECT_EQ(brush.params(8.0f).sizeMax, 20.0f);
+    EXPECT_EQ(brush.params(9.0f).eraserDiameter, 9.0f);
+    defaults->setFloat(keys::BrushSize, 30);
+    EXPECT_EQ(brush.params(8.0f).sizeMax, 30.0f);
+    defaults->removeObjectForKey(keys::BrushSize);
+    EXPECT_EQ(brush.params(8.0f).sizeMax, 10.0f);
+    defaults->registerDefaults({ { keys::BrushSize, 12 } });
+    EXPECT_EQ(brush.params(8.0f).sizeMax, 12.0f);
+
+    // Written to the file by another settings object (as the replay tool copies settings in).
+    QSettings elsewhere(defaults->fileName(), QSettings::IniFormat);
+    elsewhere.setValue(keys::Ink, true);
+    elsewhere.sync();
+    defaults->sync();
+    EXPECT_TRUE(brush.params(8.0f).ink);
 }

@@ -11,7 +11,8 @@
 // (pointer and tablet events, keys, the stroke path), drawview_gestures.cpp (pan, zoom, rotate,
 // view commands), drawview_selection.cpp (selection editing, marquee, delete),
 // drawview_clipboard.cpp (copy, cut, paste, drops), drawview_brush.cpp (brush size, colour, ink,
-// cursor), drawview_display.cpp (drawing), drawview_picker.cpp (sliding the colour picker strip),
+// cursor), drawview_display.cpp (drawing), drawview_blit.cpp (the one-to-one copy into the
+// backing store), drawview_picker.cpp (sliding the colour picker strip),
 // drawview_navigation.cpp (wheel, touchpad, middle button, pen buttons, Zoom to Fit).
 
 #include "canvas/brush.h"
@@ -214,6 +215,12 @@ public:
     QPointF widgetPointFromView(Point viewPoint) const;
     // Schedules a repaint of a canvas rectangle.
     void redisplayCanvasRect(const Rect &canvasRect);
+    // Whether repaints that show canvas pixels one to one copy them straight into the window's
+    // backing store (the default) instead of drawing them with a painter; the pixels are the
+    // same either way.
+    static void setDirectPaint(bool on);
+    // How many repaints were copied so far, in all views.
+    static quint64 directPaintCount();
 
 signals:
     // Posted at every press, before anything else happens.
@@ -294,6 +301,9 @@ private:
     // The state after a paste is committed or dropped.
     void endPaste();
     void drawSelection(QPainter &painter);
+    // The repaint as a direct copy into the backing store (drawview_blit.cpp); false when the
+    // view or the paint device does not allow it, and nothing was drawn.
+    bool paintDirect(const QPaintEvent &event);
 
     PointerEvent pointerEventFrom(
         const QSinglePointEvent &event, float pressure, bool tablet) const;

@@ -100,6 +100,8 @@ void DrawView::drawTurnedPicture(QPainter &painter, const QRegion &exposed, cons
 
 void DrawView::paintEvent(QPaintEvent *event)
 {
+    if (paintDirect(*event))
+        return;
     QPainter painter(this);
     const QRect exposed = event->rect();
     // Smooth filtering below 200 %, except while a gesture drags the view: then the whole view
