@@ -81,11 +81,12 @@ void BM_MovesThroughShownWindow(benchmark::State &state)
         // share the processor with the engine's turn below and slow it.
         CanvasUndo::finishPendingWork();
 
-        // The engine alone, as the view drives it (pressure 1, a mouse), and its pen-up.
-        start = Clock::now();
+        // The engine alone, as the view drives it (pressure 1, a mouse), at the canvas points
+        // the view's events reach, and its pen-up.
         const auto canvasPoint = [&](const bench::StrokeFileSample &s) {
-            return Point { s.x, float(kSide) - s.y };
+            return view->viewToCanvas(view->viewPointFromWidget(QPointF(s.x, s.y)));
         };
+        start = Clock::now();
         engine.setLastPoints(canvasPoint(samples.front()));
         engine.beginStroke(0xFF000000u);
         for (const auto &s : samples)
