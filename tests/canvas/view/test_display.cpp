@@ -42,6 +42,18 @@ protected:
         return greys;
     }
 
+    // At 100 %, a rotation drag (Meta held) of 30° about the view's centre.
+    void turnTo30Degrees()
+    {
+        view->setViewZoom(1.0f);
+        view->flagsChanged(Qt::MetaModifier);
+        const float a = 30.0f * float(M_PI) / 180.0f;
+        view->mouseDown(test::pointerAt(250, 100));
+        view->mouseDragged(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
+        view->mouseUp(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
+        view->flagsChanged(Qt::NoModifier);
+    }
+
     test::TestDefaults defaults;
     std::unique_ptr<DrawView> view;
 };
@@ -134,13 +146,7 @@ TEST_F(DisplayTest, TurnedViewBlocksJoinWithoutSeams)
                 qRgb(128 + int(100 * std::sin(x / 9.0)), 128 + int(100 * std::cos(y / 7.0)),
                     (x + y) / 3));
     view->surface().adoptImage(picture);
-    view->setViewZoom(1.0f);
-    view->flagsChanged(Qt::MetaModifier);
-    const float a = 30.0f * float(M_PI) / 180.0f;
-    view->mouseDown(test::pointerAt(250, 100));
-    view->mouseDragged(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
-    view->mouseUp(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
-    view->flagsChanged(Qt::NoModifier);
+    turnTo30Degrees();
     ASSERT_NEAR(view->transform().boundsRotation(), 30.0f, 1e-3);
     // The picture's outline may fall a pixel apart between the draws; inside it, no pixel may
     // differ by more than a few levels.
@@ -170,13 +176,7 @@ TEST_F(DisplayTest, TurnedViewBlocksJoinWithoutSeams)
 // both show the same picture, with and without the checkerboard under translucent pixels.
 TEST_F(DisplayTest, TurnedViewDrawsTheSameOnEveryDevice)
 {
-    view->setViewZoom(1.0f);
-    view->flagsChanged(Qt::MetaModifier);
-    const float a = 30.0f * float(M_PI) / 180.0f;
-    view->mouseDown(test::pointerAt(250, 100));
-    view->mouseDragged(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
-    view->mouseUp(test::pointerAt(150 + 100 * std::cos(a), 100 + 100 * std::sin(a)));
-    view->flagsChanged(Qt::NoModifier);
+    turnTo30Degrees();
     for (const bool translucent : { false, true }) {
         QImage picture(400, 300, QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < 300; ++y)
