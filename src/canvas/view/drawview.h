@@ -304,6 +304,8 @@ private:
     // The repaint as a direct copy into the backing store (drawview_blit.cpp); false when the
     // view or the paint device does not allow it, and nothing was drawn.
     bool paintDirect(const QPaintEvent &event);
+    // Canvas storage pixels (rows top down) to widget pixels, as the picture is drawn.
+    QTransform storageToWidget() const;
 
     PointerEvent pointerEventFrom(
         const QSinglePointEvent &event, float pressure, bool tablet) const;

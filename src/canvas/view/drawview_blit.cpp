@@ -66,8 +66,7 @@ bool DrawView::paintDirect(const QPaintEvent &event)
         return false;
     // Storage (x, row) to widget pixels, as the painter draws the picture: one to one and
     // moved by whole pixels, or not here at all.
-    const QTransform pictureToWidget = QTransform(1, 0, 0, -1, 0, m_surface.height())
-        * m_transform.canvasToViewTransform() * QTransform(1, 0, 0, -1, 0, height());
+    const QTransform pictureToWidget = storageToWidget();
     if (pictureToWidget.type() > QTransform::TxTranslate)
         return false;
     const double dx = pictureToWidget.dx(), dy = pictureToWidget.dy();

@@ -98,6 +98,15 @@ void DrawView::drawTurnedPicture(QPainter &painter, const QRegion &exposed, cons
         painter.drawImage(bounds.topLeft(), m_turnedPicture);
 }
 
+QTransform DrawView::storageToWidget() const
+{
+    // Image rows run top down: storage (x, row) is canvas (x, h - row). Then the view transform
+    // (y up), then the widget's y-down coordinates.
+    const QTransform storageToCanvas(1, 0, 0, -1, 0, m_surface.height());
+    const QTransform viewToWidget(1, 0, 0, -1, 0, height());
+    return storageToCanvas * m_transform.canvasToViewTransform() * viewToWidget;
+}
+
 void DrawView::paintEvent(QPaintEvent *event)
 {
     if (paintDirect(*event))
@@ -109,12 +118,8 @@ void DrawView::paintEvent(QPaintEvent *event)
     const bool dragging = (m_mousedown && (m_turnDraggers || m_moveDraggers || m_zoomDraggers))
         || m_buttonGesture != ButtonGesture::None;
     const bool smooth = m_transform.zoom() < 2.0f && !dragging;
-    // Image rows run top down: storage (x, row) is canvas (x, h - row). Then the view transform
-    // (y up), then the widget's y-down coordinates.
-    const QTransform storageToCanvas(1, 0, 0, -1, 0, m_surface.height());
     const QTransform viewToWidget(1, 0, 0, -1, 0, height());
-    const QTransform pictureToWidget
-        = storageToCanvas * m_transform.canvasToViewTransform() * viewToWidget;
+    const QTransform pictureToWidget = storageToWidget();
     // The checkerboard is filled in window pixels (the brush does not turn with the view), so its
     // squares stay the same size at any zoom; the opaque picture covers it wholly.
     const QPolygonF canvasArea
