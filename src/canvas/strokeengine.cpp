@@ -224,7 +224,13 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
     m_lastReach = reach;
     if (reach.isEmpty())
         return;
-    m_surface.prepareWrite(reach);
+    // The tiles are handed to the snapshots block by block, as the rows' spans reach them: the
+    // corners of the reach, which a round brush leaves untouched, cost no copy.
+    constexpr int kTile = CanvasSnapshot::kTileSize;
+    const int firstTileX = reach.left() / kTile, firstTileY = reach.top() / kTile;
+    const int tileColumns = reach.right() / kTile - firstTileX + 1;
+    m_preparedTiles.assign(
+        size_t(tileColumns) * size_t(reach.bottom() / kTile - firstTileY + 1), 0);
 
     const bool ink = brush.ink && !erasing;
     const QRgb inkColour = brush.inkColour | 0xFF000000u;
@@ -286,6 +292,28 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         float hullLoLanes[4], hullHiLanes[4];
         hullLo.store(hullLoLanes);
         hullHi.store(hullHiLanes);
+        // The columns these rows write, x0 .. x1 of each row below.
+        int blockLeft = std::numeric_limits<int>::max(), blockRight = -1;
+        for (int k = 0; k < rows; ++k) {
+            if (hullLoLanes[k] > hullHiLanes[k])
+                continue;
+            blockLeft = std::min(blockLeft, std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f)));
+            blockRight
+                = std::max(blockRight, std::min(reach.right(), floorInt(hullHiLanes[k] - 0.5f)));
+        }
+        if (blockLeft <= blockRight) {
+            bool unprepared = false;
+            for (int ty = y0 / kTile; ty <= (y0 + rows - 1) / kTile; ++ty) {
+                uint8_t *mark
+                    = m_preparedTiles.data() + size_t(ty - firstTileY) * size_t(tileColumns);
+                for (int tx = blockLeft / kTile; tx <= blockRight / kTile; ++tx) {
+                    unprepared |= !mark[tx - firstTileX];
+                    mark[tx - firstTileX] = 1;
+                }
+            }
+            if (unprepared)
+                m_surface.prepareWrite(QRect(blockLeft, y0, blockRight - blockLeft + 1, rows));
+        }
         int32_t run0[4], run1[4];
         const Mask4 hasRun = runLo <= runHi;
         ceilToInt(select(hasRun, runLo - half, Float4(1.0f)), run0);

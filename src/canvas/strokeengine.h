@@ -132,6 +132,7 @@ private:
     std::vector<simd::Float4> m_blockSpans;
     std::vector<int> m_candidates; // per row of the current four, the pixels whose coverage counts
     std::vector<QRgb> m_eraseRow; // the erase image under the current four rows
+    std::vector<uint8_t> m_preparedTiles; // per tile under the segment's reach: handed over
 };
 
 } // namespace pennova

@@ -1,6 +1,7 @@
 #include "canvas/strokeengine.h"
 #include "testsupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -285,12 +286,22 @@ TEST_F(StrokeTest, RandomStrokesStayInsideDirtyRectAndBackupKeepsBefore)
         }
         const Rect d = engine.dirtyRect();
         const QRect dirty(int(d.origin.x), int(d.origin.y), int(d.size.width), int(d.size.height));
+        // The tiles handed to the undo step hold every changed pixel, and none is handed over
+        // for nothing (a copy the step would keep without need).
+        const QVector<QRect> tiles = engine.changedTiles();
+        std::vector<int> changedIn(size_t(tiles.size()), 0);
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 300; ++x)
                 if (before.pixel(x, 199 - y) != surface.pixel(x, y)) {
                     ASSERT_TRUE(dirty.contains(x, y))
                         << "stroke " << stroke << " " << x << "," << y;
+                    const auto tile = std::find_if(tiles.begin(), tiles.end(),
+                        [&](const QRect &t) { return t.contains(x, y); });
+                    ASSERT_NE(tile, tiles.end()) << "stroke " << stroke << " " << x << "," << y;
+                    ++changedIn[size_t(tile - tiles.begin())];
                 }
+        for (size_t i = 0; i < changedIn.size(); ++i)
+            EXPECT_GT(changedIn[i], 0) << "stroke " << stroke << " tile " << i;
         const QImage original = engine.beforeImage(dirty);
         EXPECT_TRUE(test::imagesEqual(original, before.copy(surface.storageRect(dirty)),
             QStringLiteral("backup-%1").arg(stroke)));
@@ -340,5 +351,25 @@ TEST_F(StrokeTest, EachSegmentChangesPixelsOnlyWhereItsPiecesReach)
             p = Point { p.x + float(int(rng() % 40) - 20), p.y + float(int(rng() % 40) - 20) };
             drag(p, float(rng() % 100) / 100.0f, stroke == 1);
         }
+    }
+}
+
+// A long thin diagonal reaches a square of tiles but crosses only a band of them: only the tiles
+// it writes are handed to the undo step, each holding changed pixels.
+TEST_F(StrokeTest, LongDiagonalHandsOverOnlyTheTilesItCrosses)
+{
+    makeCanvas(640, 640);
+    const QImage before = surface.image().copy();
+    brush.sizeMin = brush.sizeMax = 4.0f;
+    press(Point { 10, 10 });
+    drag(Point { 630, 630 });
+    const QVector<QRect> tiles = engine.changedTiles();
+    EXPECT_LE(tiles.size(), 30); // of the 100 under the segment's bounding box
+    for (const QRect &t : tiles) {
+        bool changed = false;
+        for (int y = t.top(); y <= t.bottom() && !changed; ++y)
+            for (int x = t.left(); x <= t.right() && !changed; ++x)
+                changed = before.pixel(x, 639 - y) != surface.pixel(x, y);
+        EXPECT_TRUE(changed) << t.x() << "," << t.y();
     }
 }
