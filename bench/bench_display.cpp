@@ -59,7 +59,6 @@ void BM_MovesThroughShownWindow(benchmark::State &state)
 
     CanvasSurface surface;
     surface.newImageWithSize(Size { float(kSide), float(kSide) });
-    surface.fillRegion(surface.bounds(), 0xFFFFFFFFu); // as the window's new canvas
     StrokeEngine engine(surface);
     BrushParams brush;
     brush.sizeMin = brush.sizeMax = kDiameter;
