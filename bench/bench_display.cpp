@@ -110,7 +110,7 @@ void BM_MovesThroughShownWindow(benchmark::State &state)
     const double sampleCount = double(samples.size()) * double(state.iterations());
     state.counters["view_us"] = viewSeconds / sampleCount * 1e6;
     state.counters["engine_us"] = engineSeconds / sampleCount * 1e6;
-    state.counters["view_sps"] = double(samples.size()) * double(state.iterations()) / viewSeconds;
+    state.counters["view_sps"] = sampleCount / viewSeconds;
 }
 
 // Arguments: zoom in percent, rotation in degrees, 1 while a gesture drags.

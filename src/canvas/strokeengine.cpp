@@ -292,14 +292,20 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         float hullLoLanes[4], hullHiLanes[4];
         hullLo.store(hullLoLanes);
         hullHi.store(hullHiLanes);
-        // The columns these rows write, x0 .. x1 of each row below.
+        // The columns each row writes, x0 .. x1 (none when x0 > x1), and those of the block.
+        int rowX0[4], rowX1[4];
         int blockLeft = std::numeric_limits<int>::max(), blockRight = -1;
         for (int k = 0; k < rows; ++k) {
+            rowX0[k] = 1;
+            rowX1[k] = 0;
             if (hullLoLanes[k] > hullHiLanes[k])
+                continue; // no piece reaches this row
+            rowX0[k] = std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f));
+            rowX1[k] = std::min(reach.right(), floorInt(hullHiLanes[k] - 0.5f));
+            if (rowX0[k] > rowX1[k])
                 continue;
-            blockLeft = std::min(blockLeft, std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f)));
-            blockRight
-                = std::max(blockRight, std::min(reach.right(), floorInt(hullHiLanes[k] - 0.5f)));
+            blockLeft = std::min(blockLeft, rowX0[k]);
+            blockRight = std::max(blockRight, rowX1[k]);
         }
         if (blockLeft <= blockRight) {
             bool unprepared = false;
@@ -325,12 +331,9 @@ void StrokeEngine::paintPieces(const QRect &region, float clipRadius, const Brus
         int batches = 0;
         for (int k = 0; k < rows; ++k) {
             rowOf[k] = row0 + qsizetype(y0 + k) * rowStep;
-            if (hullLoLanes[k] > hullHiLanes[k])
-                continue; // no piece reaches this row
-            const int x0 = std::max(reach.left(), ceilInt(hullLoLanes[k] - 0.5f));
-            const int x1 = std::min(reach.right(), floorInt(hullHiLanes[k] - 0.5f));
+            const int x0 = rowX0[k], x1 = rowX1[k];
             if (x0 > x1)
-                continue;
+                continue; // nothing of this row to write
             QRgb *row = rowOf[k];
             if (erasing)
                 eraseImage.readRow(y0 + k, x0, x1 - x0 + 1,
