@@ -85,12 +85,14 @@ public:
     // date. Null without pixels or memory.
     const QImage &halfImage(const QRect &canvasRect);
 
+    // Makes the picture's data the surface's own before it is written (a caller may hold a
+    // shallow copy of image()). Writes do it themselves; a caller that hands the writing to
+    // another thread does it first, so that the data pointer never changes under its readers.
+    void detachForWriting();
+
 private:
     // A store for a new picture; snapshots of the old one keep theirs.
     void startStore(QImage image);
-    // Makes the picture's data the surface's own before it is written (a caller may hold a
-    // shallow copy of image()).
-    void detachForWriting();
 
     std::shared_ptr<detail::TileStore> m_store;
     Size m_imgsize;

@@ -264,6 +264,10 @@ ReplayRunner::Outcome ReplayRunner::execute(const Command &command)
         // the size of a huge canvas.
         processEvents();
     }
+    // Every command sees the stroke painted up to its last sample, as a user's next action
+    // does.
+    if (DrawView *view = drawView())
+        view->finishPainting();
     if (needsDocument(command) && !m_window)
         return Outcome { false, true, QStringLiteral("the document window is gone") };
 

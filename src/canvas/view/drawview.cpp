@@ -7,6 +7,7 @@
 #include "settings/defaults.h"
 #include "settings/defaultskeys.h"
 
+#include <QCoreApplication>
 #include <QResizeEvent>
 
 namespace pennova {
@@ -53,10 +54,17 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
         else if (key == PressureCurve::settingsKey())
             m_pressureCurve = PressureCurve::fromDefaults(m_defaults);
     });
+    m_painter.setCaughtUp([this] {
+        // From the painting thread: the view shows the last segments at its next pass.
+        QCoreApplication::postEvent(this, new QEvent(kPaintedEvent));
+    });
     prox();
 }
 
-DrawView::~DrawView() = default;
+DrawView::~DrawView()
+{
+    finishPainting();
+}
 
 namespace {
     // Whether any pixel is less than opaque: one pass, ending at the first such pixel.
@@ -75,6 +83,7 @@ namespace {
 
 bool DrawView::newImageWithSize(Size size)
 {
+    finishPainting();
     const bool ok = m_surface.newImageWithSize(size);
     m_mayShowThrough = false;
     update();
@@ -83,6 +92,7 @@ bool DrawView::newImageWithSize(Size size)
 
 bool DrawView::adoptImage(QImage picture)
 {
+    finishPainting();
     const bool alpha = picture.hasAlphaChannel();
     const bool ok = m_surface.adoptImage(std::move(picture));
     m_mayShowThrough = ok && alpha && hasTranslucentPixel(m_surface.image());

@@ -21,7 +21,9 @@
 #include "canvas/eraseimage.h"
 #include "canvas/selection.h"
 #include "canvas/strokeengine.h"
+#include "canvas/strokepainter.h"
 #include "canvas/transformeddraw.h"
+#include "canvas/view/paintinggate.h"
 #include "canvas/view/pointerevent.h"
 #include "canvas/view/readprogress.h"
 #include "canvas/viewtransform.h"
@@ -62,6 +64,11 @@ public:
     // Makes the given picture the canvas (opened files).
     bool adoptImage(QImage picture);
     CanvasSurface &surface() { return m_surface; }
+    // Waits until the stroke's segments queued for the painting thread are painted, and asks
+    // for their repaint. The canvas and the stroke are then the caller's to read or change.
+    // Every event but a stroke's own does this first; code that reads the canvas between a
+    // stroke's events without one (a test, a replay) calls it.
+    void finishPainting();
     const CanvasSurface &surface() const { return m_surface; }
     Size imgsize() const { return m_surface.imgsize(); }
 
@@ -311,6 +318,8 @@ private:
         const QSinglePointEvent &event, float pressure, bool tablet) const;
     void paintSegmentTo(const PointerEvent &event);
     void commitStroke();
+    // Asks for the repaint of what the painting thread painted since last asked.
+    void redisplayPainted();
     void rebuildBrushCursor();
 
     Defaults &m_defaults;
@@ -319,6 +328,11 @@ private:
     StrokeEngine m_engine { m_surface };
     CanvasUndo m_undo { m_surface };
     EraseImage m_eraseImage;
+    // A stroke's segments are painted on their own thread; the gate holds every other event
+    // until they are.
+    StrokePainter m_painter { m_engine, m_surface };
+    static constexpr QEvent::Type kPaintedEvent = QEvent::Type(QEvent::User + 71);
+    PaintingGate m_paintingGate { this, kPaintedEvent, [this] { finishPainting(); } };
     ViewTransform m_transform;
 
     float m_brushsize = 1.0f;

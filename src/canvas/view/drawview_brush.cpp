@@ -48,6 +48,7 @@ void DrawView::modifyBrush(int step, Qt::KeyboardModifiers modifiers)
 
 void DrawView::setErase(int tag)
 {
+    finishPainting(); // the painting thread reads the erase image
     if (tag == 1) {
         m_eraseImage = EraseImage::sealed(m_surface.snapshot());
         flashstatus(QStringLiteral("Canvas Sealed"));

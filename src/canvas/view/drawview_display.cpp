@@ -109,8 +109,11 @@ QTransform DrawView::storageToWidget() const
 
 void DrawView::paintEvent(QPaintEvent *event)
 {
+    // The direct copy reads only canvas rows, which the painting thread may be writing: a row
+    // half painted now is shown whole at the next repaint. Everything else waits for it.
     if (paintDirect(*event))
         return;
+    finishPainting();
     QPainter painter(this);
     const QRect exposed = event->rect();
     // Smooth filtering below 200 %, except while a gesture drags the view: then the whole view

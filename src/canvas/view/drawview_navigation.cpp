@@ -49,6 +49,10 @@ void DrawView::wheelEvent(QWheelEvent *event)
 
 bool DrawView::event(QEvent *event)
 {
+    if (event->type() == kPaintedEvent) {
+        redisplayPainted();
+        return true;
+    }
     if (event->type() == QEvent::NativeGesture) {
         nativeGesture(static_cast<QNativeGestureEvent *>(event));
         return event->isAccepted();

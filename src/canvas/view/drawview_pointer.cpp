@@ -160,6 +160,7 @@ void DrawView::tabletEvent(QTabletEvent *event)
 
 void DrawView::mouseDown(const PointerEvent &event)
 {
+    finishPainting(); // a press without the last stroke's release
     m_mousedown = true;
     emit drawViewClicked(this);
     m_alt = m_gestureKeys.held(event.modifiers, m_heldLetters).erase;
@@ -230,16 +231,34 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
     std::optional<Rect> clip;
     if (m_selection.selectionExists)
         clip = m_selection.selrect;
-    m_engine.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
-    // Only the pixels the segment's pieces reach can have changed.
-    const QRect reach = m_engine.lastReach();
+    m_paintingGate.setOpen(true);
+    m_painter.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
+    // What the painting thread has done so far; the rest follows at the next event, or when it
+    // has caught up.
+    redisplayPainted();
+}
+
+void DrawView::redisplayPainted()
+{
+    // Only the pixels the segments' pieces reach can have changed.
+    const QRect reach = m_painter.takePainted();
     if (!reach.isEmpty())
         redisplayCanvasRect(MakeRect(
             float(reach.x()), float(reach.y()), float(reach.width()), float(reach.height())));
 }
 
+void DrawView::finishPainting()
+{
+    if (!m_painter.busy())
+        return;
+    m_painter.finish();
+    m_paintingGate.setOpen(false);
+    redisplayPainted();
+}
+
 void DrawView::commitStroke()
 {
+    finishPainting();
     const Rect dirty = m_engine.dirtyRect();
     // A stroke wholly outside the canvas changed nothing.
     if (!dirty.isEmpty())

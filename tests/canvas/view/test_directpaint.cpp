@@ -63,6 +63,7 @@ protected:
         view->mouseDown(test::pointerAt(150, 60));
         for (int i = 1; i <= 24; ++i) {
             view->mouseDragged(test::pointerAt(150.0f + 5.3f * float(i), 60.0f + 4.1f * float(i)));
+            view->finishPainting();
             QCoreApplication::processEvents();
         }
         view->mouseUp(test::pointerAt(277, 158));

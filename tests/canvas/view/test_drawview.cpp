@@ -168,3 +168,29 @@ TEST_F(DrawViewTest, UndoLevelsFromSettingsApplyToNewDocuments)
     }
     EXPECT_EQ(limited.undoHistory()->count(), 3);
 }
+
+// A stroke is painted on its own thread; any other event (a menu, a key, a timer) waits until
+// the painting has caught up, so it finds the canvas as the stroke left it.
+TEST_F(DrawViewTest, OtherEventsFindTheStrokePaintedSoFar)
+{
+    defaults->setFloat(keys::BrushSize, 40);
+    DocumentWindow big(*defaults);
+    ASSERT_TRUE(big.newCanvas(600, 400));
+    DrawView *v = big.drawView();
+    v->resize(600, 400);
+    const auto send = [&](QEvent::Type type, QPointF p) {
+        QMouseEvent e(type, p, p, p, Qt::LeftButton,
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(v, &e);
+    };
+    send(QEvent::MouseButtonPress, QPointF(20, 20));
+    for (int i = 0; i < 400; ++i)
+        send(QEvent::MouseMove, QPointF(20 + (i * 37) % 560, 20 + (i * 23) % 360));
+    QEvent other(QEvent::User);
+    QCoreApplication::sendEvent(&big, &other);
+    const QImage afterOther = v->surface().image().copy();
+    v->finishPainting();
+    EXPECT_TRUE(test::imagesEqual(afterOther, v->surface().image(), QStringLiteral("caught-up")));
+    send(QEvent::MouseButtonRelease, QPointF(20, 20));
+    EXPECT_EQ(big.undoHistory()->count(), 1);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+// Runs a stroke engine's segments on a painting thread of its own, so that the thread that
+// takes the pen's events and repaints the window does not wait for the painting: while the
+// painting thread paints one segment, the caller's thread takes the next event and shows what
+// was painted before. Segments are painted one at a time, in the order they were queued, by the
+// same engine calls as on the caller's thread, so the pixels are the same.
+//
+// While segments are queued (from the first paintSegment() to finish()), the engine and its
+// canvas belong to the painting thread: the caller calls nothing on them and reads only the
+// canvas rows, for display, knowing that a row may be half painted (the next repaint shows it
+// whole). finish() hands them back.
+
+#include "canvas/eraseimage.h"
+#include "canvas/strokeengine.h"
+
+#include <QRect>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace pennova {
+
+class StrokePainter
+{
+public:
+    explicit StrokePainter(StrokeEngine &engine, CanvasSurface &surface);
+    // Finishes the queued segments and stops the painting thread.
+    ~StrokePainter();
+    StrokePainter(const StrokePainter &) = delete;
+    StrokePainter &operator=(const StrokePainter &) = delete;
+
+    // Called on the painting thread whenever it has painted every queued segment and some of
+    // what it painted has not been taken yet: a caller that is waiting for no event then learns
+    // that there is something to show. Set it before the first segment.
+    void setCaughtUp(std::function<void()> caughtUp) { m_caughtUp = std::move(caughtUp); }
+
+    // Queues the engine's paintSegment() with these arguments and returns at once. The erase
+    // image is read on the painting thread: it must stay, unchanged, until finish().
+    void paintSegment(const PenSample &sample, const BrushParams &brush,
+        const std::optional<Rect> &selectionClip, const EraseImage &eraseImage);
+    // Waits until every queued segment is painted; the engine and canvas are the caller's again.
+    void finish();
+    // Segments were queued since the last finish().
+    bool busy() const { return m_busy; }
+
+    // The canvas rectangles that the segments painted since the last call may have changed
+    // (their reach, united); empty when none.
+    QRect takePainted();
+
+private:
+    struct Job
+    {
+        PenSample sample;
+        BrushParams brush;
+        std::optional<Rect> selectionClip;
+        const EraseImage *eraseImage;
+    };
+
+    void run();
+
+    StrokeEngine &m_engine;
+    CanvasSurface &m_surface;
+    std::function<void()> m_caughtUp;
+    bool m_busy = false; // the caller's thread only
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake; // a job was queued, or the thread is to stop
+    std::condition_variable m_idle; // the queue ran empty with no job being painted
+    std::vector<Job> m_jobs;
+    bool m_painting = false;
+    bool m_stop = false;
+    QRect m_painted;
+    bool m_caughtUpSent = false; // told since m_painted was last taken
+    std::thread m_thread;
+};
+
+} // namespace pennova

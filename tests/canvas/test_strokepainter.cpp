@@ -1,0 +1,137 @@
+#include "canvas/strokepainter.h"
+#include "testsupport.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace pennova;
+
+namespace {
+
+struct Segment
+{
+    PenSample sample;
+    BrushParams brush;
+    std::optional<Rect> clip;
+};
+
+// Random strokes: the press first, then drags, some erasing, one inside a selection.
+std::vector<std::vector<Segment>> randomStrokes(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::vector<Segment>> strokes;
+    for (int s = 0; s < 6; ++s) {
+        BrushParams brush;
+        brush.sizeMin = float(rng() % 5);
+        brush.sizeMax = brush.sizeMin + float(rng() % 40);
+        brush.eraserDiameter = float(1 + rng() % 30);
+        brush.ink = s == 3;
+        std::optional<Rect> clip;
+        if (s == 4)
+            clip = MakeRect(40, 30, 150, 90);
+        Point p { float(rng() % 400) - 50, float(rng() % 300) - 50 };
+        std::vector<Segment> stroke;
+        for (int i = 0; i < 60; ++i) {
+            stroke.push_back(
+                Segment { PenSample { p, float(rng() % 100) / 100.0f, s == 2 }, brush, clip });
+            p = Point { p.x + float(int(rng() % 40) - 20), p.y + float(int(rng() % 40) - 20) };
+        }
+        strokes.push_back(std::move(stroke));
+    }
+    return strokes;
+}
+
+} // namespace
+
+// The painting thread makes the same engine calls in the same order: the same pixels, the same
+// dirty rectangle and "before" picture, and what it reports painted covers every change.
+TEST(StrokePainterTest, PaintsWhatTheEngineWouldAndReportsWhereItPainted)
+{
+    const QImage start = test::randomPremultipliedImage(300, 200, 5);
+    CanvasSurface direct, threaded;
+    ASSERT_TRUE(direct.adoptImage(start));
+    ASSERT_TRUE(threaded.adoptImage(start));
+    StrokeEngine directEngine(direct), threadedEngine(threaded);
+    StrokePainter painter(threadedEngine, threaded);
+    const EraseImage erase;
+
+    int s = 0;
+    for (const auto &stroke : randomStrokes(77)) {
+        SCOPED_TRACE(s++);
+        const QImage before = threaded.image().copy();
+        for (StrokeEngine *engine : { &directEngine, &threadedEngine }) {
+            engine->setLastPoints(stroke.front().sample.canvasPoint);
+            engine->beginStroke(0xFF203040u);
+        }
+        QRect painted;
+        for (size_t i = 0; i < stroke.size(); ++i) {
+            const Segment &g = stroke[i];
+            directEngine.paintSegment(g.sample, g.brush, g.clip, erase);
+            painter.paintSegment(g.sample, g.brush, g.clip, erase);
+            if (i % 7 == 0)
+                painted |= painter.takePainted();
+        }
+        EXPECT_TRUE(painter.busy());
+        painter.finish();
+        EXPECT_FALSE(painter.busy());
+        painted |= painter.takePainted();
+        EXPECT_TRUE(painter.takePainted().isEmpty());
+
+        ASSERT_TRUE(test::imagesEqual(threaded.image(), direct.image(), QStringLiteral("same")));
+        EXPECT_EQ(threadedEngine.dirtyRect(), directEngine.dirtyRect());
+        EXPECT_TRUE(test::imagesEqual(threadedEngine.before().copyRegion(threaded.bounds()), before,
+            QStringLiteral("before")));
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x)
+                if (before.pixel(x, 199 - y) != threaded.pixel(x, y)) {
+                    ASSERT_TRUE(painted.contains(x, y)) << x << "," << y;
+                }
+        for (StrokeEngine *engine : { &directEngine, &threadedEngine })
+            engine->endStroke();
+    }
+}
+
+// It tells once it has caught up with something to show, again only after that was taken, and
+// a painter let go of with segments queued paints them first.
+TEST(StrokePainterTest, TellsWhenCaughtUpAndPaintsWhatIsQueuedBeforeItGoes)
+{
+    const QImage start = test::randomPremultipliedImage(200, 150, 6);
+    CanvasSurface direct, threaded;
+    ASSERT_TRUE(direct.adoptImage(start));
+    ASSERT_TRUE(threaded.adoptImage(start));
+    StrokeEngine directEngine(direct), threadedEngine(threaded);
+    const EraseImage erase;
+    BrushParams brush;
+    brush.sizeMin = brush.sizeMax = 30.0f;
+    std::atomic<int> told { 0 };
+    {
+        StrokePainter painter(threadedEngine, threaded);
+        painter.setCaughtUp([&] { ++told; });
+        for (StrokeEngine *engine : { &directEngine, &threadedEngine }) {
+            engine->setLastPoints(Point { 10, 10 });
+            engine->beginStroke(0xFF000000u);
+        }
+        painter.paintSegment(PenSample { Point { 10, 10 } }, brush, std::nullopt, erase);
+        painter.finish();
+        EXPECT_EQ(told.load(), 1);
+        // Not taken yet: caught up again, but not told again.
+        painter.paintSegment(PenSample { Point { 20, 12 } }, brush, std::nullopt, erase);
+        painter.finish();
+        EXPECT_EQ(told.load(), 1);
+        EXPECT_FALSE(painter.takePainted().isEmpty());
+        painter.paintSegment(PenSample { Point { 30, 15 } }, brush, std::nullopt, erase);
+        painter.finish();
+        EXPECT_EQ(told.load(), 2);
+        for (int i = 0; i < 100; ++i)
+            painter.paintSegment(PenSample { Point { 40.0f + float(i), 15.0f + float(i % 9) } },
+                brush, std::nullopt, erase);
+    }
+    directEngine.paintSegment(PenSample { Point { 10, 10 } }, brush, std::nullopt, erase);
+    directEngine.paintSegment(PenSample { Point { 20, 12 } }, brush, std::nullopt, erase);
+    directEngine.paintSegment(PenSample { Point { 30, 15 } }, brush, std::nullopt, erase);
+    for (int i = 0; i < 100; ++i)
+        directEngine.paintSegment(PenSample { Point { 40.0f + float(i), 15.0f + float(i % 9) } },
+            brush, std::nullopt, erase);
+    EXPECT_TRUE(test::imagesEqual(threaded.image(), direct.image(), QStringLiteral("queued")));
+}
