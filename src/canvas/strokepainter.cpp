@@ -1,5 +1,6 @@
 #include "canvas/strokepainter.h"
 
+#include <system_error>
 #include <utility>
 
 namespace pennova {
@@ -31,14 +32,24 @@ void StrokePainter::paintSegment(const PenSample &sample, const BrushParams &bru
         m_surface.detachForWriting();
         m_busy = true;
     }
+    if (!m_thread.joinable() && !m_withoutThread) {
+        try {
+            m_thread = std::thread([this] { run(); });
+        } catch (const std::system_error &) {
+            m_withoutThread = true; // the system gives no more threads: paint here, as before
+        }
+    }
+    if (m_withoutThread) {
+        m_engine.paintSegment(sample, brush, selectionClip, eraseImage);
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_painted |= m_engine.lastReach();
+        return;
+    }
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_jobs.push_back(Job { sample, brush, selectionClip, &eraseImage });
     }
-    if (!m_thread.joinable())
-        m_thread = std::thread([this] { run(); });
-    else
-        m_wake.notify_one();
+    m_wake.notify_one();
 }
 
 void StrokePainter::finish()

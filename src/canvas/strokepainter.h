@@ -67,6 +67,7 @@ private:
     CanvasSurface &m_surface;
     std::function<void()> m_caughtUp;
     bool m_busy = false; // the caller's thread only
+    bool m_withoutThread = false; // no thread could be started: segments are painted at once
 
     std::mutex m_mutex;
     std::condition_variable m_wake; // a job was queued, or the thread is to stop

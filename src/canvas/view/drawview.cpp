@@ -56,7 +56,7 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
     });
     m_painter.setCaughtUp([this] {
         // From the painting thread: the view shows the last segments at its next pass.
-        QCoreApplication::postEvent(this, new QEvent(kPaintedEvent));
+        QCoreApplication::postEvent(this, new QEvent(paintedEvent()));
     });
     prox();
 }
@@ -64,6 +64,12 @@ DrawView::DrawView(Defaults &defaults, QWidget *parent)
 DrawView::~DrawView()
 {
     finishPainting();
+}
+
+QEvent::Type DrawView::paintedEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
 }
 
 namespace {

@@ -64,12 +64,12 @@ public:
     // Makes the given picture the canvas (opened files).
     bool adoptImage(QImage picture);
     CanvasSurface &surface() { return m_surface; }
+    const CanvasSurface &surface() const { return m_surface; }
     // Waits until the stroke's segments queued for the painting thread are painted, and asks
     // for their repaint. The canvas and the stroke are then the caller's to read or change.
     // Every event but a stroke's own does this first; code that reads the canvas between a
     // stroke's events without one (a test, a replay) calls it.
     void finishPainting();
-    const CanvasSurface &surface() const { return m_surface; }
     Size imgsize() const { return m_surface.imgsize(); }
 
     // The document's undo history; strokes are recorded there.
@@ -331,8 +331,9 @@ private:
     // A stroke's segments are painted on their own thread; the gate holds every other event
     // until they are.
     StrokePainter m_painter { m_engine, m_surface };
-    static constexpr QEvent::Type kPaintedEvent = QEvent::Type(QEvent::User + 71);
-    PaintingGate m_paintingGate { this, kPaintedEvent, [this] { finishPainting(); } };
+    // Posted by the painting thread once it has caught up with something to show.
+    static QEvent::Type paintedEvent();
+    PaintingGate m_paintingGate { this, paintedEvent(), [this] { finishPainting(); } };
     ViewTransform m_transform;
 
     float m_brushsize = 1.0f;

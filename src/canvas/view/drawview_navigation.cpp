@@ -49,7 +49,7 @@ void DrawView::wheelEvent(QWheelEvent *event)
 
 bool DrawView::event(QEvent *event)
 {
-    if (event->type() == kPaintedEvent) {
+    if (event->type() == paintedEvent()) {
         redisplayPainted();
         return true;
     }
