@@ -1,5 +1,6 @@
 #include "canvas/strokepainter.h"
 
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -18,6 +19,7 @@ StrokePainter::~StrokePainter()
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
     }
+    m_stopSoon = true;
     m_wake.notify_one();
     m_thread.join();
 }
@@ -45,11 +47,34 @@ void StrokePainter::paintSegment(const PenSample &sample, const BrushParams &bru
         m_painted |= m_engine.lastReach();
         return;
     }
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.push_back(Job { sample, brush, selectionClip, &eraseImage });
+    const auto now = std::chrono::steady_clock::now();
+    const bool quick = now - m_lastQueued < kQuickInput;
+    m_lastQueued = now;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_jobs.push_back(Job { sample, brush, selectionClip, &eraseImage });
+    m_queued.fetch_add(1, std::memory_order_release);
+    if (m_threadAwake) {
+        lock.unlock();
+        m_wake.notify_one();
+        return;
     }
-    m_wake.notify_one();
+    // The painting thread sleeps, or has been woken but not yet run (which can take
+    // milliseconds on a busy or virtual machine): paint here, so that nothing waits. Samples
+    // that come quicker than the screen shows them wake it to take over.
+    m_callerBatch.swap(m_jobs);
+    m_painting = true;
+    lock.unlock();
+    if (quick)
+        m_wake.notify_one();
+    QRect reach;
+    for (const Job &job : m_callerBatch) {
+        m_engine.paintSegment(job.sample, job.brush, job.selectionClip, *job.eraseImage);
+        reach |= m_engine.lastReach();
+    }
+    m_callerBatch.clear();
+    lock.lock();
+    m_painted |= reach;
+    m_painting = false;
 }
 
 void StrokePainter::finish()
@@ -72,10 +97,30 @@ void StrokePainter::run()
 {
     std::vector<Job> batch; // the jobs taken at once, painted without the lock
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_threadAwake = true;
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
-        if (m_jobs.empty())
-            return; // stopping, with nothing left to paint
+        if (m_jobs.empty() && !m_stop) {
+            // Stay awake a little for the next segment: a pen sends one every few milliseconds
+            // or faster, and a thread woken from sleep may take as long to run again.
+            const unsigned seen = m_queued.load(std::memory_order_acquire);
+            lock.unlock();
+            const auto until = std::chrono::steady_clock::now() + kStayAwake;
+            while (m_queued.load(std::memory_order_acquire) == seen && !m_stopSoon.load()
+                && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+            lock.lock();
+            if (m_jobs.empty() && !m_stop) {
+                m_threadAwake = false;
+                m_wake.wait(lock);
+                m_threadAwake = true;
+                continue;
+            }
+        }
+        if (m_jobs.empty() || m_painting) {
+            if (m_stop)
+                return;
+            continue;
+        }
         batch.swap(m_jobs);
         m_painting = true;
         lock.unlock();

@@ -16,6 +16,8 @@
 
 #include <QRect>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -67,14 +69,26 @@ private:
     CanvasSurface &m_surface;
     std::function<void()> m_caughtUp;
     bool m_busy = false; // the caller's thread only
+    std::chrono::steady_clock::time_point m_lastQueued; // the caller's thread only
     bool m_withoutThread = false; // no thread could be started: segments are painted at once
+
+    // How long the painting thread, having caught up, waits for the next segment before it
+    // sleeps.
+    static constexpr std::chrono::microseconds kStayAwake { 1000 };
+    // Samples closer than this wake the painting thread; slower ones are painted at once on
+    // the caller's thread, which keeps up with them easily.
+    static constexpr std::chrono::microseconds kQuickInput { 1000 };
 
     std::mutex m_mutex;
     std::condition_variable m_wake; // a job was queued, or the thread is to stop
     std::condition_variable m_idle; // the queue ran empty with no job being painted
     std::vector<Job> m_jobs;
-    bool m_painting = false;
+    bool m_painting = false; // segments are being painted, on either thread
+    bool m_threadAwake = false; // the painting thread runs, and takes what is queued
     bool m_stop = false;
+    std::atomic<unsigned> m_queued { 0 }; // segments ever queued: the awake thread watches it
+    std::atomic<bool> m_stopSoon { false };
+    std::vector<Job> m_callerBatch; // what the caller's thread paints while the thread sleeps
     QRect m_painted;
     bool m_caughtUpSent = false; // told since m_painted was last taken
     std::thread m_thread;

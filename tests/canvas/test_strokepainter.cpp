@@ -92,8 +92,9 @@ TEST(StrokePainterTest, PaintsWhatTheEngineWouldAndReportsWhereItPainted)
     }
 }
 
-// It tells once it has caught up with something to show, again only after that was taken, and
-// a painter let go of with segments queued paints them first.
+// Segments that come quickly are painted on the painting thread, which tells once it has caught
+// up with something to show, and again only after that was taken; a painter let go of with
+// segments queued paints them first.
 TEST(StrokePainterTest, TellsWhenCaughtUpAndPaintsWhatIsQueuedBeforeItGoes)
 {
     const QImage start = test::randomPremultipliedImage(200, 150, 6);
@@ -104,34 +105,45 @@ TEST(StrokePainterTest, TellsWhenCaughtUpAndPaintsWhatIsQueuedBeforeItGoes)
     const EraseImage erase;
     BrushParams brush;
     brush.sizeMin = brush.sizeMax = 30.0f;
+    std::vector<PenSample> samples;
+    const auto sample = [&](int i) {
+        const float t = float(i % 400);
+        return PenSample { Point {
+            20.0f + (i / 400 % 2 ? 160.0f - t * 0.4f : t * 0.4f), 20.0f + float(i % 9) * 12.0f } };
+    };
     std::atomic<int> told { 0 };
+    int queued = 0;
     {
         StrokePainter painter(threadedEngine, threaded);
         painter.setCaughtUp([&] { ++told; });
         for (StrokeEngine *engine : { &directEngine, &threadedEngine }) {
-            engine->setLastPoints(Point { 10, 10 });
+            engine->setLastPoints(sample(0).canvasPoint);
             engine->beginStroke(0xFF000000u);
         }
-        painter.paintSegment(PenSample { Point { 10, 10 } }, brush, std::nullopt, erase);
-        painter.finish();
-        EXPECT_EQ(told.load(), 1);
-        // Not taken yet: caught up again, but not told again.
-        painter.paintSegment(PenSample { Point { 20, 12 } }, brush, std::nullopt, erase);
+        // Quickly queued until the painting thread has taken some and caught up (a thread
+        // just woken may take milliseconds to run).
+        const auto queueUntilTold = [&](int count) {
+            for (int n = 0; told.load() < count && n < 200000; ++n) {
+                painter.paintSegment(sample(queued++), brush, std::nullopt, erase);
+                if (n % 50 == 49)
+                    painter.finish();
+            }
+            painter.finish();
+        };
+        queueUntilTold(1);
+        ASSERT_EQ(told.load(), 1);
+        // Not taken yet: caught up again and again, but not told again.
+        for (int i = 0; i < 200; ++i)
+            painter.paintSegment(sample(queued++), brush, std::nullopt, erase);
         painter.finish();
         EXPECT_EQ(told.load(), 1);
         EXPECT_FALSE(painter.takePainted().isEmpty());
-        painter.paintSegment(PenSample { Point { 30, 15 } }, brush, std::nullopt, erase);
-        painter.finish();
+        queueUntilTold(2);
         EXPECT_EQ(told.load(), 2);
-        for (int i = 0; i < 100; ++i)
-            painter.paintSegment(PenSample { Point { 40.0f + float(i), 15.0f + float(i % 9) } },
-                brush, std::nullopt, erase);
+        for (int i = 0; i < 300; ++i)
+            painter.paintSegment(sample(queued++), brush, std::nullopt, erase);
     }
-    directEngine.paintSegment(PenSample { Point { 10, 10 } }, brush, std::nullopt, erase);
-    directEngine.paintSegment(PenSample { Point { 20, 12 } }, brush, std::nullopt, erase);
-    directEngine.paintSegment(PenSample { Point { 30, 15 } }, brush, std::nullopt, erase);
-    for (int i = 0; i < 100; ++i)
-        directEngine.paintSegment(PenSample { Point { 40.0f + float(i), 15.0f + float(i % 9) } },
-            brush, std::nullopt, erase);
+    for (int i = 0; i < queued; ++i)
+        directEngine.paintSegment(sample(i), brush, std::nullopt, erase);
     EXPECT_TRUE(test::imagesEqual(threaded.image(), direct.image(), QStringLiteral("queued")));
 }
