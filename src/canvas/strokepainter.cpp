@@ -27,7 +27,8 @@ StrokePainter::~StrokePainter()
 void StrokePainter::paintSegment(const PenSample &sample, const BrushParams &brush,
     const std::optional<Rect> &selectionClip, const EraseImage &eraseImage)
 {
-    if (!m_busy) {
+    const bool strokeStarts = !m_busy;
+    if (strokeStarts) {
         // A first write would copy a picture that someone else still shares, and change the
         // data pointer the caller's repaints read: do that here, before the painting thread
         // owns the canvas.
@@ -38,17 +39,14 @@ void StrokePainter::paintSegment(const PenSample &sample, const BrushParams &bru
         try {
             m_thread = std::thread([this] { run(); });
         } catch (const std::system_error &) {
-            m_withoutThread = true; // the system gives no more threads: paint here, as before
+            // The system gives no more threads: every segment is painted here, as below.
+            m_withoutThread = true;
         }
     }
-    if (m_withoutThread) {
-        m_engine.paintSegment(sample, brush, selectionClip, eraseImage);
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_painted |= m_engine.lastReach();
-        return;
-    }
     const auto now = std::chrono::steady_clock::now();
-    const bool quick = now - m_lastQueued < kQuickInput;
+    // A stroke's start wakes the painting thread too, so that it is running if the samples
+    // come quickly; if they do not, it goes back to sleep soon.
+    const bool quick = strokeStarts || now - m_lastQueued < kQuickInput;
     m_lastQueued = now;
     std::unique_lock<std::mutex> lock(m_mutex);
     m_jobs.push_back(Job { sample, brush, selectionClip, &eraseImage });
@@ -116,11 +114,13 @@ void StrokePainter::run()
                 continue;
             }
         }
-        if (m_jobs.empty() || m_painting) {
+        if (m_jobs.empty()) {
             if (m_stop)
                 return;
             continue;
         }
+        // The caller paints only while this thread sleeps, and takes every queued job then, so
+        // what is queued now is this thread's alone.
         batch.swap(m_jobs);
         m_painting = true;
         lock.unlock();

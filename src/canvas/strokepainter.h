@@ -70,7 +70,7 @@ private:
     std::function<void()> m_caughtUp;
     bool m_busy = false; // the caller's thread only
     std::chrono::steady_clock::time_point m_lastQueued; // the caller's thread only
-    bool m_withoutThread = false; // no thread could be started: segments are painted at once
+    bool m_withoutThread = false; // no thread could be started: the caller paints every segment
 
     // How long the painting thread, having caught up, waits for the next segment before it
     // sleeps.
