@@ -1,15 +1,18 @@
 #pragma once
 
-// Runs a stroke engine's segments on a painting thread of its own, so that the thread that
-// takes the pen's events and repaints the window does not wait for the painting: while the
-// painting thread paints one segment, the caller's thread takes the next event and shows what
-// was painted before. Segments are painted one at a time, in the order they were queued, by the
-// same engine calls as on the caller's thread, so the pixels are the same.
+// Paints a stroke engine's segments so that the thread that takes the pen's events and repaints
+// the window does not wait for the painting when the samples come quickly. Samples that come
+// slowly (a pen's few hundred a second) are painted at once, on the caller's thread, as
+// before. Quick ones (a backlog of events, a fast mouse) wake a painting thread of its own:
+// while it paints one segment, the caller's thread takes the next event and shows what was
+// painted before. Until the woken thread runs, the caller goes on painting, so nothing ever
+// waits for it. Segments are painted one at a time, in the order they came, by the same engine
+// calls on either thread, so the pixels are the same.
 //
 // While segments are queued (from the first paintSegment() to finish()), the engine and its
-// canvas belong to the painting thread: the caller calls nothing on them and reads only the
-// canvas rows, for display, knowing that a row may be half painted (the next repaint shows it
-// whole). finish() hands them back.
+// canvas belong to the painting: the caller calls nothing on them and reads only the canvas
+// rows, for display, knowing that a row may be half painted (the next repaint shows it whole).
+// finish() hands them back.
 
 #include "canvas/eraseimage.h"
 #include "canvas/strokeengine.h"
@@ -41,8 +44,9 @@ public:
     // that there is something to show. Set it before the first segment.
     void setCaughtUp(std::function<void()> caughtUp) { m_caughtUp = std::move(caughtUp); }
 
-    // Queues the engine's paintSegment() with these arguments and returns at once. The erase
-    // image is read on the painting thread: it must stay, unchanged, until finish().
+    // The engine's paintSegment() with these arguments, done now or queued for the painting
+    // thread. The erase image may be read on the painting thread: it must stay, unchanged,
+    // until finish().
     void paintSegment(const PenSample &sample, const BrushParams &brush,
         const std::optional<Rect> &selectionClip, const EraseImage &eraseImage);
     // Waits until every queued segment is painted; the engine and canvas are the caller's again.
