@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <thread>
 
 using namespace pennova;
 
@@ -80,6 +81,8 @@ void BM_MovesThroughShownWindow(benchmark::State &state)
         // The view's pen-up hands its step to the undo worker; left running, that thread would
         // share the processor with the engine's turn below and slow it.
         CanvasUndo::finishPendingWork();
+        // Nor may the view's painting thread, which stays awake a moment after a stroke.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
         // The engine alone, as the view drives it (pressure 1, a mouse), at the canvas points
         // the view's events reach, and its pen-up.

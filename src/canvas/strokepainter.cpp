@@ -124,14 +124,27 @@ void StrokePainter::run()
         batch.swap(m_jobs);
         m_painting = true;
         lock.unlock();
+        // What is painted is handed over for display one short while late: the window then
+        // copies pixels that this thread has moved away from, instead of pulling lines from
+        // under it that the next segments write again. The rest is handed over at the end.
+        QRect reach, lastReach;
+        auto handOver = std::chrono::steady_clock::now() + kShowEvery;
         for (const Job &job : batch) {
             m_engine.paintSegment(job.sample, job.brush, job.selectionClip, *job.eraseImage);
-            const QRect reach = m_engine.lastReach();
-            const std::lock_guard<std::mutex> publish(m_mutex);
-            m_painted |= reach;
+            reach |= m_engine.lastReach();
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= handOver) {
+                if (!lastReach.isEmpty()) {
+                    const std::lock_guard<std::mutex> publish(m_mutex);
+                    m_painted |= lastReach;
+                }
+                lastReach = std::exchange(reach, QRect());
+                handOver = now + kShowEvery;
+            }
         }
         batch.clear();
         lock.lock();
+        m_painted |= lastReach | reach;
         if (m_jobs.empty() && !m_painted.isEmpty() && !m_caughtUpSent && m_caughtUp) {
             // Told before finish() may return, so that the word never comes after it.
             m_caughtUpSent = true;

@@ -79,6 +79,9 @@ private:
     // How long the painting thread, having caught up, waits for the next segment before it
     // sleeps.
     static constexpr std::chrono::microseconds kStayAwake { 1000 };
+    // How often the painting thread hands over what it painted, for display (what it painted
+    // in the interval before, so a window shows it at most two intervals late).
+    static constexpr std::chrono::microseconds kShowEvery { 100 };
     // Samples closer than this wake the painting thread; slower ones are painted at once on
     // the caller's thread, which keeps up with them easily.
     static constexpr std::chrono::microseconds kQuickInput { 1000 };
