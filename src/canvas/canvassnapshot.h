@@ -33,9 +33,9 @@ namespace detail {
     {
         static constexpr int kTileSize = 64;
 
-        // Guards `image` against changes of its data pointer, the snapshots' tile maps and
-        // `live`. The surface's thread writes pixels without it, but only into tiles that every
-        // live snapshot already holds a copy of.
+        // Guards `image` against changes of its data pointer, the snapshots' tile maps, `live`
+        // and the spare tile copies. The surface's thread writes pixels without it, but only into
+        // tiles that every live snapshot already holds a copy of.
         std::mutex mutex;
         QImage image; // the canvas pixels, top row first
         int tilesX = 0;
