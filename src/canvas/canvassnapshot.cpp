@@ -1,6 +1,7 @@
 #include "canvas/canvassnapshot.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pennova {
 
@@ -12,11 +13,69 @@ namespace detail {
         return QRect(tx * kTileSize, ty * kTileSize, kTileSize, kTileSize).intersected(bounds());
     }
 
+    namespace {
+        // At most this many spare tile copies are kept (16 MiB), and never more than the canvas
+        // has tiles.
+        constexpr size_t kMaxSpareCopies = 1024;
+    } // namespace
+
+    TileStore::~TileStore()
+    {
+        for (TileCopy *copy : spareCopies)
+            delete copy;
+    }
+
+    TileCopy *TileStore::copyTile(int index)
+    {
+        TileCopy *copy;
+        if (spareCopies.empty()) {
+            copy = new TileCopy;
+        } else {
+            copy = spareCopies.back();
+            spareCopies.pop_back();
+        }
+        const QRect r = tileRect(index);
+        const size_t rowBytes = size_t(r.width()) * sizeof(QRgb);
+        const int top = image.height() - 1 - r.bottom(); // the tile's top row in the image
+        // The tile's rows lie far apart in the canvas, each on its own page, and have mostly
+        // not been read for a while: each row is asked for a few rows before it is copied.
+        constexpr int kAhead = 4;
+        const auto rowAt = [&](int j) {
+            return reinterpret_cast<const QRgb *>(image.constScanLine(top + j)) + r.x();
+        };
+        const auto fetch = [&](int j) {
+            const char *row = reinterpret_cast<const char *>(rowAt(j));
+            for (size_t b = 0; b < rowBytes; b += 64)
+                __builtin_prefetch(row + b);
+        };
+        for (int j = 0; j < std::min(kAhead, r.height()); ++j)
+            fetch(j);
+        for (int j = 0; j < r.height(); ++j) {
+            if (j + kAhead < r.height())
+                fetch(j + kAhead);
+            std::memcpy(copy->pixels + j * kTileSize, rowAt(j), rowBytes);
+        }
+        copy->users = 0;
+        return copy;
+    }
+
+    void TileStore::release(TileCopy *copy)
+    {
+        if (--copy->users > 0)
+            return;
+        if (spareCopies.size() < std::min(kMaxSpareCopies, pending.size()))
+            spareCopies.push_back(copy);
+        else
+            delete copy;
+    }
+
     SnapshotState::~SnapshotState()
     {
         const std::lock_guard<std::mutex> lock(store->mutex);
         auto &live = store->live;
         live.erase(std::remove(live.begin(), live.end(), this), live.end());
+        for (const auto &tile : tiles)
+            store->release(tile.second);
     }
 
 } // namespace detail
@@ -25,13 +84,13 @@ namespace {
 
     // Copies canvas row y, columns x0 .. x0 + count - 1, of one tile's pixels, or of the canvas
     // when the tile was not copied. The caller holds the store's lock.
-    void copyTileRow(const detail::TileStore &store, const QImage *tile, int tileIndex, int y,
-        int x0, int count, QRgb *out)
+    void copyTileRow(const detail::TileStore &store, const detail::TileCopy *tile, int tileIndex,
+        int y, int x0, int count, QRgb *out)
     {
         const QRect r = store.tileRect(tileIndex);
         const QRgb *in;
         if (tile)
-            in = reinterpret_cast<const QRgb *>(tile->constScanLine(r.bottom() - y)) + (x0 - r.x());
+            in = tile->pixels + (r.bottom() - y) * CanvasSnapshot::kTileSize + (x0 - r.x());
         else
             in = reinterpret_cast<const QRgb *>(
                      store.image.constScanLine(store.image.height() - 1 - y))
@@ -86,7 +145,7 @@ void CanvasSnapshot::readRow(int y, int x0, int count, QRgb *out) const
         const int index = ty * store.tilesX + tx;
         const std::lock_guard<std::mutex> lock(store.mutex);
         const auto it = m_state->tiles.find(index);
-        copyTileRow(store, it == m_state->tiles.end() ? nullptr : &it->second, index, y, x, end - x,
+        copyTileRow(store, it == m_state->tiles.end() ? nullptr : it->second, index, y, x, end - x,
             out + (x - x0));
         x = end;
     }
@@ -104,7 +163,7 @@ void CanvasSnapshot::readRect(const QRect &r, QRgb *firstRow, qsizetype rowStep)
             const QRect part = store.tileRect(index).intersected(r);
             const std::lock_guard<std::mutex> lock(store.mutex);
             const auto it = m_state->tiles.find(index);
-            const QImage *tile = it == m_state->tiles.end() ? nullptr : &it->second;
+            const detail::TileCopy *tile = it == m_state->tiles.end() ? nullptr : it->second;
             for (int y = part.top(); y <= part.bottom(); ++y)
                 copyTileRow(store, tile, index, y, part.x(), part.width(),
                     firstRow + (y - r.top()) * rowStep + (part.x() - r.x()));

@@ -25,6 +25,7 @@ namespace pennova {
 namespace detail {
 
     struct SnapshotState;
+    struct TileCopy;
 
     // The pixels of one surface and the bookkeeping its snapshots share. A surface that takes
     // over another picture starts a new store; the old one stays, unchanged, for its snapshots.
@@ -32,9 +33,9 @@ namespace detail {
     {
         static constexpr int kTileSize = 64;
 
-        // Guards `image` against changes of its data pointer, the snapshots' tile maps and
-        // `live`. The surface's thread writes pixels without it, but only into tiles that every
-        // live snapshot already holds a copy of.
+        // Guards `image` against changes of its data pointer, the snapshots' tile maps, `live`
+        // and the spare tile copies. The surface's thread writes pixels without it, but only into
+        // tiles that every live snapshot already holds a copy of.
         std::mutex mutex;
         QImage image; // the canvas pixels, top row first
         int tilesX = 0;
@@ -44,16 +45,37 @@ namespace detail {
         // only.
         std::vector<uint8_t> pending;
         std::vector<SnapshotState *> live;
+        // Tile copies no snapshot holds any more, kept for the next ones: a stroke's copies are
+        // then made without allocating, into memory that is mapped already.
+        std::vector<TileCopy *> spareCopies;
+
+        TileStore() = default;
+        TileStore(const TileStore &) = delete;
+        TileStore &operator=(const TileStore &) = delete;
+        ~TileStore();
 
         QRect tileRect(int index) const;
         QRect bounds() const { return QRect(0, 0, image.width(), image.height()); }
+        // A copy of the tile's current pixels, held by no snapshot yet. The caller holds the
+        // mutex.
+        TileCopy *copyTile(int index);
+        // One holder fewer for the copy; the last one hands it back. The caller holds the mutex.
+        void release(TileCopy *copy);
+    };
+
+    // One tile's pixels as they were before the canvas first wrote it after a snapshot: rows of
+    // kTileSize pixels, top row first (a tile cut by the canvas edge uses the top left part).
+    struct TileCopy
+    {
+        QRgb pixels[TileStore::kTileSize * TileStore::kTileSize];
+        int users = 0; // snapshots holding it; under the store's mutex
     };
 
     struct SnapshotState
     {
         std::shared_ptr<TileStore> store;
         // Copies of the tiles the canvas wrote since the snapshot was taken (top row first).
-        std::unordered_map<int, QImage> tiles;
+        std::unordered_map<int, TileCopy *> tiles;
         ~SnapshotState();
     };
 

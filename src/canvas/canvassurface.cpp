@@ -75,13 +75,14 @@ void CanvasSurface::prepareWrite(const QRect &canvasRect)
             if (!lock.owns_lock())
                 lock.lock();
             // One copy, shared by every live snapshot that has none of this tile yet.
-            QImage copy;
+            detail::TileCopy *copy = nullptr;
             for (detail::SnapshotState *snapshot : store.live) {
                 if (snapshot->tiles.count(index))
                     continue;
-                if (copy.isNull())
-                    copy = store.image.copy(storageRect(store.tileRect(index)));
+                if (!copy)
+                    copy = store.copyTile(index);
                 snapshot->tiles.emplace(index, copy);
+                ++copy->users;
             }
         }
     }

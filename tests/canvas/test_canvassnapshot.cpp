@@ -109,3 +109,35 @@ TEST_F(CanvasSnapshotTest, SealedEraseImageCopiesOnlyTheTilesThatChange)
     EXPECT_TRUE(test::imagesEqual(surface.image(), original, "erased"));
     EXPECT_EQ(EraseImage().pixel(5, 5), 0xFFFFFFFFu);
 }
+
+TEST_F(CanvasSnapshotTest, ACopySharedBySnapshotsStaysUntilTheLastOneIsReleased)
+{
+    CanvasSnapshot first = surface.snapshot();
+    const CanvasSnapshot second = surface.snapshot();
+    surface.fillRegion(QRect(0, 0, 10, 10), 0xFF0000FFu); // one copy of tile (0,0) for both
+    first = CanvasSnapshot();
+    // New copies for a new snapshot must not reuse the one the second snapshot still holds.
+    const CanvasSnapshot third = surface.snapshot();
+    surface.fillRegion(QRect(200, 100, 100, 100), 0xFF00FF00u);
+    EXPECT_TRUE(test::imagesEqual(second.copyRegion(surface.bounds()), original, "second"));
+    EXPECT_EQ(third.pixel(5, 5), 0xFF0000FFu);
+}
+
+TEST_F(CanvasSnapshotTest, CopiesOfReleasedSnapshotsServeLaterOnesWithTheirOwnPixels)
+{
+    // Every tile copied, edge tiles too, then handed back.
+    {
+        const CanvasSnapshot gone = surface.snapshot();
+        surface.fillRegion(surface.bounds(), 0xFF123456u);
+    }
+    const QImage changed = test::randomPremultipliedImage(300, 200, 23);
+    surface.writeRegion(surface.bounds(), changed);
+    const CanvasSnapshot snap = surface.snapshot();
+    surface.fillRegion(surface.bounds(), 0xFF654321u);
+    EXPECT_EQ(snap.changedTiles().size(), 5 * 4);
+    EXPECT_TRUE(test::imagesEqual(snap.copyRegion(snap.bounds()), changed, "reused copies"));
+    std::vector<QRgb> block(44 * 8);
+    snap.readRect(QRect(256, 192, 44, 8), block.data(), 44); // the corner tile, cut by both edges
+    EXPECT_EQ(block[0], changed.pixel(256, 7));
+    EXPECT_EQ(block[7 * 44 + 43], changed.pixel(299, 0));
+}
