@@ -42,17 +42,28 @@ std::vector<std::vector<Segment>> randomStrokes(unsigned seed)
     return strokes;
 }
 
+// The same random picture on two canvases, one painted directly and one through a painter.
+struct TwoCanvases
+{
+    TwoCanvases(int width, int height, uint32_t seed)
+    {
+        const QImage start = test::randomPremultipliedImage(width, height, seed);
+        direct.adoptImage(start);
+        threaded.adoptImage(start);
+    }
+    CanvasSurface direct, threaded;
+    StrokeEngine directEngine { direct }, threadedEngine { threaded };
+};
+
 } // namespace
 
 // The painting thread makes the same engine calls in the same order: the same pixels, the same
 // dirty rectangle and "before" picture, and what it reports painted covers every change.
 TEST(StrokePainterTest, PaintsWhatTheEngineWouldAndReportsWhereItPainted)
 {
-    const QImage start = test::randomPremultipliedImage(300, 200, 5);
-    CanvasSurface direct, threaded;
-    ASSERT_TRUE(direct.adoptImage(start));
-    ASSERT_TRUE(threaded.adoptImage(start));
-    StrokeEngine directEngine(direct), threadedEngine(threaded);
+    TwoCanvases c(300, 200, 5);
+    CanvasSurface &direct = c.direct, &threaded = c.threaded;
+    StrokeEngine &directEngine = c.directEngine, &threadedEngine = c.threadedEngine;
     StrokePainter painter(threadedEngine, threaded);
     const EraseImage erase;
 
@@ -97,15 +108,12 @@ TEST(StrokePainterTest, PaintsWhatTheEngineWouldAndReportsWhereItPainted)
 // segments queued paints them first.
 TEST(StrokePainterTest, TellsWhenCaughtUpAndPaintsWhatIsQueuedBeforeItGoes)
 {
-    const QImage start = test::randomPremultipliedImage(200, 150, 6);
-    CanvasSurface direct, threaded;
-    ASSERT_TRUE(direct.adoptImage(start));
-    ASSERT_TRUE(threaded.adoptImage(start));
-    StrokeEngine directEngine(direct), threadedEngine(threaded);
+    TwoCanvases c(200, 150, 6);
+    CanvasSurface &direct = c.direct, &threaded = c.threaded;
+    StrokeEngine &directEngine = c.directEngine, &threadedEngine = c.threadedEngine;
     const EraseImage erase;
     BrushParams brush;
     brush.sizeMin = brush.sizeMax = 30.0f;
-    std::vector<PenSample> samples;
     const auto sample = [&](int i) {
         const float t = float(i % 400);
         return PenSample { Point {

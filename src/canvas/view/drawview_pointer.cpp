@@ -231,7 +231,7 @@ void DrawView::paintSegmentTo(const PointerEvent &event)
     std::optional<Rect> clip;
     if (m_selection.selectionExists)
         clip = m_selection.selrect;
-    m_paintingGate.setOpen(true);
+    m_paintingGate.setWatching(true);
     m_painter.paintSegment(sample, m_brush.params(m_brushsize), clip, m_eraseImage);
     // What the painting thread has done so far; the rest follows at the next event, or when it
     // has caught up.
@@ -252,7 +252,7 @@ void DrawView::finishPainting()
     if (!m_painter.busy())
         return;
     m_painter.finish();
-    m_paintingGate.setOpen(false);
+    m_paintingGate.setWatching(false);
     redisplayPainted();
 }
 

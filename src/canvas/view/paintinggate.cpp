@@ -13,15 +13,15 @@ PaintingGate::PaintingGate(QObject *view, QEvent::Type caughtUpEvent, std::funct
 
 PaintingGate::~PaintingGate()
 {
-    setOpen(false);
+    setWatching(false);
 }
 
-void PaintingGate::setOpen(bool open)
+void PaintingGate::setWatching(bool watching)
 {
-    if (open == m_open || !QCoreApplication::instance())
+    if (watching == m_watching || !QCoreApplication::instance())
         return;
-    m_open = open;
-    if (open)
+    m_watching = watching;
+    if (watching)
         QCoreApplication::instance()->installEventFilter(this);
     else
         QCoreApplication::instance()->removeEventFilter(this);

@@ -21,8 +21,7 @@ public:
     ~PaintingGate() override;
 
     // Starts or stops watching the application's events.
-    void setOpen(bool open);
-    bool isOpen() const { return m_open; }
+    void setWatching(bool watching);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -31,7 +30,7 @@ private:
     QObject *m_view;
     QEvent::Type m_caughtUpEvent;
     std::function<void()> m_finish;
-    bool m_open = false;
+    bool m_watching = false;
 };
 
 } // namespace pennova
