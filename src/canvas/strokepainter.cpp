@@ -65,14 +65,18 @@ void StrokePainter::paintSegment(const PenSample &sample, const BrushParams &bru
     if (quick)
         m_wake.notify_one();
     QRect reach;
-    for (const Job &job : m_callerBatch) {
-        m_engine.paintSegment(job.sample, job.brush, job.selectionClip, *job.eraseImage);
-        reach |= m_engine.lastReach();
-    }
+    for (const Job &job : m_callerBatch)
+        reach |= paint(job);
     m_callerBatch.clear();
     lock.lock();
     m_painted |= reach;
     m_painting = false;
+}
+
+QRect StrokePainter::paint(const Job &job)
+{
+    m_engine.paintSegment(job.sample, job.brush, job.selectionClip, *job.eraseImage);
+    return m_engine.lastReach();
 }
 
 void StrokePainter::finish()
@@ -130,8 +134,7 @@ void StrokePainter::run()
         QRect reach, lastReach;
         auto handOver = std::chrono::steady_clock::now() + kShowEvery;
         for (const Job &job : batch) {
-            m_engine.paintSegment(job.sample, job.brush, job.selectionClip, *job.eraseImage);
-            reach |= m_engine.lastReach();
+            reach |= paint(job);
             const auto now = std::chrono::steady_clock::now();
             if (now >= handOver) {
                 if (!lastReach.isEmpty()) {

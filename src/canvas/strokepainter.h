@@ -67,6 +67,8 @@ private:
         const EraseImage *eraseImage;
     };
 
+    // Paints one job, on whichever thread holds the painting; returns the part it may change.
+    QRect paint(const Job &job);
     void run();
 
     StrokeEngine &m_engine;
